@@ -1,0 +1,87 @@
+#include "catalogue/fortran.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace kvtconv {
+
+namespace {
+
+void stars(char* out, int w) { std::fill_n(out, w, '*'); }
+
+void rightAlign(char* out, int w, const char* text, int len) {
+  std::fill_n(out, w - len, ' ');
+  std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
+}
+
+}  // namespace
+
+bool formatF(char* out, int w, int d, double v) {
+  if (w <= 0) return false;
+  if (!std::isfinite(v)) {
+    stars(out, w);
+    return false;
+  }
+  // Large enough for the widest double in fixed notation with 9 decimals.
+  char buf[400];
+  char* text = buf + 1;
+  auto res = std::to_chars(text, buf + sizeof buf - 1, v, std::chars_format::fixed, d);
+  if (res.ec != std::errc{}) {
+    stars(out, w);
+    return false;
+  }
+  if (d == 0) *res.ptr++ = '.';  // the point is always written, as F editing does
+  int len = static_cast<int>(res.ptr - text);
+  if (text[0] == '-') {
+    // A value that rounds to zero carries no sign.
+    bool allZero = true;
+    for (int i = 1; i < len && allZero; ++i) allZero = (text[i] == '0' || text[i] == '.');
+    if (allZero) {
+      ++text;
+      --len;
+    }
+  }
+  if (len > w) {
+    // The optional leading zero goes first when room is short.
+    if (len - 1 <= w && text[0] == '0' && text[1] == '.') {
+      ++text;
+      --len;
+    } else if (len - 1 <= w && text[0] == '-' && text[1] == '0' && text[2] == '.') {
+      text[1] = '-';
+      ++text;
+      --len;
+    } else {
+      stars(out, w);
+      return false;
+    }
+  }
+  rightAlign(out, w, text, len);
+  return true;
+}
+
+bool formatI(char* out, int w, std::int64_t v) {
+  if (w <= 0) return false;
+  char buf[24];
+  auto res = std::to_chars(buf, buf + sizeof buf, v);
+  const int len = static_cast<int>(res.ptr - buf);
+  if (len > w) {
+    stars(out, w);
+    return false;
+  }
+  rightAlign(out, w, buf, len);
+  return true;
+}
+
+bool putF(std::string& line, std::size_t col, int w, int d, double v) {
+  if (col == 0 || col - 1 + static_cast<std::size_t>(w) > line.size()) return false;
+  return formatF(line.data() + col - 1, w, d, v);
+}
+
+bool putI(std::string& line, std::size_t col, int w, std::int64_t v) {
+  if (col == 0 || col - 1 + static_cast<std::size_t>(w) > line.size()) return false;
+  return formatI(line.data() + col - 1, w, v);
+}
+
+}  // namespace kvtconv

@@ -1,0 +1,17 @@
+#pragma once
+// Fixed-width number fields as the catalogue writes them: Fw.d and Iw.
+#include <cstdint>
+#include <string>
+
+namespace kvtconv {
+
+// Writes `v` right-aligned in `w` characters with `d` decimals at out[0..w).
+// A value that does not fit (or is not finite) becomes w "*"; returns false then.
+bool formatF(char* out, int w, int d, double v);
+bool formatI(char* out, int w, std::int64_t v);
+
+// Convenience forms that place the field at 1-based column `col` of `line`.
+bool putF(std::string& line, std::size_t col, int w, int d, double v);
+bool putI(std::string& line, std::size_t col, int w, std::int64_t v);
+
+}  // namespace kvtconv

@@ -1,0 +1,35 @@
+#pragma once
+// Point records (type 6).
+#include <string>
+#include <string_view>
+
+#include "catalogue/scan.hpp"
+
+namespace kvtconv {
+
+class Session;
+class TextFile;
+
+// Additional values carried by point and detail records.
+struct PointExtras {
+  double reals[3] = {kMissingReal, kMissingReal, kMissingReal};
+  std::int32_t ints[2] = {kMissingInt, kMissingInt};
+};
+
+struct Point {
+  std::string number = std::string(12, ' ');
+  std::string code = std::string(10, ' ');
+  double x = kMissingReal;  // first coordinate, internal order
+  double y = kMissingReal;  // second coordinate
+  double height = kMissingReal;
+  std::string task = std::string(12, ' ');
+  PointExtras extras;
+};
+
+// Writes a point record. A blank number or code is replaced by the missing
+// text, in `p` too.
+void wpkt(Session& s, TextFile* f, Point& p);
+// Reads a point record whose type field is blanked.
+Point rpkt(Session& s, std::string_view line);
+
+}  // namespace kvtconv

@@ -1,0 +1,44 @@
+#pragma once
+// Token scanners of catalogue lines. Positions are 1-based; after a call the
+// position stands on the character that ended the token, so successive calls
+// read successive fields. Error flag: 0 good, 1 bad or missing marker,
+// -1 nothing but separators left.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kvtconv {
+
+inline constexpr double kMissingReal = -999.999;
+inline constexpr std::int32_t kMissingInt = -999;
+
+bool missReal(double v);
+inline bool missInt(std::int32_t v) { return v == kMissingInt; }
+
+std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
+double rdrtas(std::string_view text, std::size_t& pos, int& err);
+// Reads a text token into a field of `width` bytes, upper-cased.
+// `missingMark` is the first character of the missing-value text.
+std::string rdatas(std::string_view text, std::size_t& pos, std::size_t width, int& err,
+                   char missingMark = '-');
+
+// The scanners bundled with their line and position, for record readers.
+class FieldScanner {
+ public:
+  explicit FieldScanner(std::string_view text, char missingMark = '-', std::size_t pos = 1)
+      : text_(text), pos_(pos), mark_(missingMark) {}
+  std::int32_t integer() { return rditas(text_, pos_, err_); }
+  double real() { return rdrtas(text_, pos_, err_); }
+  std::string word(std::size_t width) { return rdatas(text_, pos_, width, err_, mark_); }
+  int lastError() const { return err_; }
+  std::size_t pos() const { return pos_; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_;
+  char mark_;
+  int err_ = 0;
+};
+
+}  // namespace kvtconv

@@ -1,0 +1,131 @@
+#include "frame/files.hpp"
+
+#include <filesystem>
+
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+
+namespace kvtconv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string upper(std::string_view s) {
+  std::string u(s);
+  low2up(u);
+  return u;
+}
+
+int entryForExtension(const Params& par, std::string_view ext) {
+  struct Map {
+    std::string_view ext;
+    int entry;
+  };
+  static constexpr Map kMap[] = {
+      {".LAB", 2}, {".KOD", 2}, {".TAB", 2}, {".SYM", 2}, {".SVA", 2}, {".TMP", 3},
+      {".BAK", 3}, {".RES", 4}, {".PLT", 5}, {".GEO", 6}, {".GE3", 6}, {".GL1", 6},
+      {".SDR", 6}, {".DAT", 6}, {".OBS", 7}, {".PKT", 8}, {".FOR", 8}, {".FIX", 9},
+      {".FAS", 9}, {".MIF", 10}, {".DGN", 10}, {".CEL", 10}, {".MAK", 11}, {".DSF", 13},
+  };
+  for (const auto& m : kMap)
+    if (m.ext == ext) return m.entry;
+  if (ext.size() == 4 && ext[0] == '.') {
+    for (int n = 2; n <= 10; ++n) {
+      const std::string_view std = rtrim(par.extension(n));
+      if (!std.empty() && upper(std) == ext.substr(1)) return n;
+    }
+  }
+  return 0;
+}
+
+// Removes a switch such as " /OW" (a blank before it, so that ordinary
+// paths never trigger it) and everything after it.
+bool takeSwitch(std::string& name, std::string_view sw) {
+  std::string key(1, ' ');
+  key += sw;
+  const std::string u = upper(name);
+  const auto at = u.find(key);
+  if (at == std::string::npos) return false;
+  name.erase(at);
+  return true;
+}
+
+}  // namespace
+
+bool hasDirectory(std::string_view name) {
+  return name.find_first_of("/\\:") != std::string_view::npos;
+}
+
+std::string joinPath(std::string_view dir, std::string_view name) {
+  std::string out(rtrim(dir));
+  if (!out.empty() && out.back() != '/' && out.back() != '\\') out += '/';
+  out += name;
+  return out;
+}
+
+std::string getnavn(const Params& par, std::string_view name, int kind) {
+  const std::string_view body = trim(name);
+  if (hasDirectory(body)) return std::string(body);
+  int entry = 0;
+  if (body.size() > 4) {
+    const std::string ext = upper(body.substr(body.size() - 4));
+    if (ext == ".ADM" || ext == ".PAR" || ext == ".PRJ" || ext == ".HLP") return std::string(body);
+    entry = entryForExtension(par, ext);
+  }
+  if ((entry == 0 || isBlank(par.directory(entry))) && kind > 0) entry = kind;
+  if (entry < 1 || entry > 13 || isBlank(par.directory(entry))) entry = 1;
+  const std::string_view dir = trim(par.directory(entry));
+  if (dir.empty()) return std::string(body);
+  return joinPath(dir, body);
+}
+
+std::string findFixedName(std::string_view dir, std::string_view name) {
+  const std::string exact = joinPath(dir, name);
+  std::error_code ec;
+  if (fs::exists(exact, ec)) return exact;
+  const std::string d = dir.empty() ? std::string("/") : std::string(dir);
+  const std::string want = upper(name);
+  for (fs::directory_iterator it(d, ec), end; !ec && it != end; it.increment(ec)) {
+    if (upper(it->path().filename().string()) == want) return joinPath(dir, it->path().filename().string());
+  }
+  return exact;
+}
+
+int opfile(Session& s, int ch, std::string_view name, int mode, int kind, Access access) {
+  using namespace open_status;
+  std::string work(rtrim(name.substr(0, std::min<std::size_t>(name.size(), 255))));
+  bool overwrite = takeSwitch(work, "/OW");
+  if (takeSwitch(work, "/APPEND")) mode = 2000;
+  if (takeSwitch(work, "/OW")) overwrite = true;
+  const std::string path = getnavn(s.par, work, kind);
+  if (path.empty() || path[0] == '-') return kOpened;
+
+  std::error_code ec;
+  const auto st = fs::status(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory) return kFailed;
+  const bool exists = fs::exists(st);
+  if (exists && fs::is_directory(st)) return kFailed;
+
+  if (mode == 0 && exists && s.par.yes(75) && !overwrite) return kExists;
+  const bool mustExist = mode >= 1 && mode <= 999;
+  if (mustExist && !exists) return kMissing;
+  if (s.isOpen(path)) return kAlreadyOpen;
+
+  const bool write = access == Access::Write || (access == Access::Auto && !mustExist);
+  std::unique_ptr<TextFile> file;
+  if (!write) {
+    file = TextFile::openRead(path, ec);
+  } else {
+    const WriteForm form = mode == 2000 ? WriteForm::Append
+                           : mustExist  ? WriteForm::Update
+                                        : WriteForm::Replace;
+    file = TextFile::openWrite(path, form, ec);
+  }
+  if (!file) return kFailed;
+  s.closeChannel(ch);
+  s.attach(ch, std::move(file));
+  return kOpened;
+}
+
+}  // namespace kvtconv

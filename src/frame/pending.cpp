@@ -1,0 +1,51 @@
+// Conversions whose formats are not built yet: they run the frame and say so.
+#include "frame/run.hpp"
+#include "frame/session.hpp"
+
+namespace kvtconv {
+
+void zeiss2kvt(Session& s, std::int32_t, std::int32_t, std::int32_t, std::string_view,
+               std::string_view, std::string_view parDir) {
+  notAvailable(s, "Zeiss --> KVT", parDir);
+}
+void sokkia2kvt(Session& s, std::int32_t, std::string_view, std::string_view,
+                std::string_view parDir, std::int32_t) {
+  notAvailable(s, "Sokkia SDR --> KVT", parDir);
+}
+void leica2kvt(Session& s, std::int32_t, std::string_view, std::string_view, std::string_view,
+               std::string_view parDir) {
+  notAvailable(s, "Leica/WILD --> KVT", parDir);
+}
+void geo2kvt(Session& s, std::int32_t, std::string_view, std::string_view, std::string_view,
+             std::string_view parDir) {
+  notAvailable(s, "Geodimeter --> KVT", parDir);
+}
+void kvt2geo(Session& s, std::string_view parDir, std::string_view, std::string_view) {
+  notAvailable(s, "KVT --> GEODAT", parDir);
+}
+void kvt2leica(Session& s, std::int32_t, std::string_view parDir, std::string_view,
+               std::string_view) {
+  notAvailable(s, "KVT --> Leica/WILD", parDir);
+}
+void kvt2sokkia(Session& s, std::int32_t, std::string_view parDir, std::string_view,
+                std::string_view) {
+  notAvailable(s, "KVT --> Sokkia", parDir);
+}
+void kvt2dsfl(Session& s, const Kvt2DsflArgs& a) { notAvailable(s, "KVT --> DSFL", a.texts[5]); }
+void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a) { notAvailable(s, "DSFL --> KVT", a.texts[0]); }
+void fri2kvt(Session& s, std::int32_t, std::int32_t, std::string_view parDir, std::string_view,
+             std::string_view, std::string_view) {
+  notAvailable(s, "Frit format --> KVT", parDir);
+}
+void ski2kvt(Session& s, std::string_view, std::string_view, std::string_view parDir) {
+  notAvailable(s, "Leica SKI --> KVT", parDir);
+}
+void skivec2kvt(Session& s, std::string_view, std::string_view, std::string_view parDir) {
+  notAvailable(s, "Leica SKI --> KVT vektor", parDir);
+}
+void kvt2ski(Session& s, std::string_view, std::string_view, std::string_view, std::string_view,
+             std::string_view, std::string_view parDir) {
+  notAvailable(s, "KVT --> Leica SKI", parDir);
+}
+
+}  // namespace kvtconv

@@ -1,0 +1,31 @@
+#pragma once
+// The frame every conversion shares: start, guarded body, end.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kvtconv {
+
+class Session;
+
+// Title, counter, parameters and date of a new run.
+void startRun(Session& s, std::string_view title, std::string_view parDir);
+
+// Runs `body` as one run: a host stop unwinds to here, anything unexpected
+// becomes an error line, and every file of the run is closed.
+void guardedRun(Session& s, const std::function<void()>& body) noexcept;
+
+// The closing line: the counter in columns 1-6 and " poster konverteret ...".
+std::string countLine(std::int32_t counter);
+
+// Ends the output channel at its current position.
+void endOutput(Session& s, int ch);
+
+// Tells the host why a file of the run could not be opened; nothing for 0.
+void reportOpen(Session& s, int status, std::string_view name, bool input);
+
+// For conversions not built yet: runs the frame and says so honestly.
+void notAvailable(Session& s, std::string_view title, std::string_view parDir);
+
+}  // namespace kvtconv

@@ -1,0 +1,76 @@
+#pragma once
+// One conversion session: everything a run reads and changes, passed
+// explicitly. The C exports share one default session; C++ callers may make
+// as many as they like, one per thread.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "frame/params.hpp"
+#include "frame/textfile.hpp"
+#include "kvtconv.hpp"
+
+namespace kvtconv {
+
+// Thrown by wrmsg when the host asks to stop; caught where the run began.
+struct HostStop {};
+
+struct FilterRanges {
+  std::vector<std::pair<std::string, std::string>> numbers;  // 12-character bounds
+  std::vector<std::pair<std::string, std::string>> codes;    // 10-character bounds
+};
+
+class Session {
+ public:
+  explicit Session(Hooks hooks = {});
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Host messages: lines are cut or padded to 80 bytes.
+  void wrmsg(std::string_view text);
+  void wrerr(std::string_view text);
+  // Error lines sent (or that would have been sent) in this run.
+  int errorCount() const { return errorCount_; }
+
+  // Open channels of the run.
+  TextFile* channel(int ch);
+  void attach(int ch, std::unique_ptr<TextFile> file);
+  void closeChannel(int ch);
+  void closeAll();
+  bool isOpen(const std::string& path) const;
+
+  const Hooks& hooks() const { return hooks_; }
+  const ProgressFn* progress() const { return hooks_.progress ? &hooks_.progress : nullptr; }
+
+  void beginRun();  // per-run counters and message state
+
+  // Run state, reset by every export.
+  Params par;
+  AdminData adm;
+  std::string title = std::string(80, ' ');
+  std::string date = std::string(8, ' ');
+  std::string time = std::string(8, ' ');
+  std::int32_t counter = 0;
+  bool errorsSilenced = false;
+  bool wideWarned = false;
+  bool exchange = false;  // catalogue holds the two plane coordinates swapped
+  char axisMark = 'W';
+  bool parameterError = false;
+
+  // State that carries from run to run in one session.
+  FilterRanges filter;
+  int codePending = 0;
+
+ private:
+  Hooks hooks_;
+  int errorCount_ = 0;
+  std::map<int, std::unique_ptr<TextFile>> channels_;
+};
+
+}  // namespace kvtconv

@@ -1,0 +1,196 @@
+#include "frame/textfile.hpp"
+
+#include <cstring>
+#include <filesystem>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace kvtconv {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::uint64_t kProgressStep = 1 << 20;
+
+#ifdef _WIN32
+constexpr std::string_view kLineEnd = "\r\n";
+#else
+constexpr std::string_view kLineEnd = "\n";
+#endif
+
+bool seekTo(std::FILE* f, std::uint64_t pos) {
+#ifdef _WIN32
+  return _fseeki64(f, static_cast<long long>(pos), SEEK_SET) == 0;
+#else
+  return fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
+#endif
+}
+
+bool truncateAt(std::FILE* f, std::uint64_t size) {
+#ifdef _WIN32
+  return _chsize_s(_fileno(f), static_cast<long long>(size)) == 0;
+#else
+  return ftruncate(fileno(f), static_cast<off_t>(size)) == 0;
+#endif
+}
+
+}  // namespace
+
+TextFile::TextFile(std::FILE* f, std::string path, bool writable)
+    : f_(f), path_(std::move(path)), writable_(writable) {
+  buf_.reserve(kBufferSize);
+}
+
+TextFile::~TextFile() { close(); }
+
+std::unique_ptr<TextFile> TextFile::openRead(const std::string& path, std::error_code& ec) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    ec = std::error_code(errno, std::generic_category());
+    return nullptr;
+  }
+  auto t = std::unique_ptr<TextFile>(new TextFile(f, path, false));
+  t->buf_.resize(kBufferSize);
+  std::error_code sizeError;
+  const auto n = std::filesystem::file_size(path, sizeError);
+  t->size_ = sizeError ? 0 : n;
+  return t;
+}
+
+std::unique_ptr<TextFile> TextFile::openWrite(const std::string& path, WriteForm form,
+                                              std::error_code& ec) {
+  std::FILE* f = nullptr;
+  if (form == WriteForm::Replace) {
+    f = std::fopen(path.c_str(), "wb");
+  } else {
+    f = std::fopen(path.c_str(), "r+b");
+    if (!f && form == WriteForm::Append) f = std::fopen(path.c_str(), "w+b");
+  }
+  if (!f) {
+    ec = std::error_code(errno, std::generic_category());
+    return nullptr;
+  }
+  auto t = std::unique_ptr<TextFile>(new TextFile(f, path, true));
+  std::error_code sizeError;
+  const auto existing = std::filesystem::file_size(path, sizeError);
+  if (!sizeError) t->highWater_ = existing;
+  if (form == WriteForm::Append && !sizeError) {
+    if (std::fseek(f, 0, SEEK_END) != 0) t->writeFailed_ = true;
+    t->bufStart_ = t->lastStart_ = existing;
+  }
+  return t;
+}
+
+bool TextFile::refill() {
+  if (eof_ || readError_) return false;
+  if (beg_ > 0 && beg_ < end_) std::memmove(buf_.data(), buf_.data() + beg_, end_ - beg_);
+  end_ -= beg_;
+  beg_ = 0;
+  const std::size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, f_);
+  end_ += got;
+  consumed_ += got;
+  if (got == 0) {
+    if (std::ferror(f_)) readError_ = true;
+    else eof_ = true;
+  }
+  if (progress_ && *progress_ && consumed_ >= nextReport_) {
+    nextReport_ = consumed_ + kProgressStep;
+    (*progress_)(consumed_, size_);
+  }
+  return got > 0;
+}
+
+ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
+  out.clear();
+  bool any = false;
+  char last = 0;
+  std::size_t total = 0;
+  for (;;) {
+    if (beg_ == end_) {
+      beg_ = end_ = 0;
+      if (!refill()) break;
+    }
+    const char* start = buf_.data() + beg_;
+    const std::size_t avail = end_ - beg_;
+    const void* nl = std::memchr(start, '\n', avail);
+    const std::size_t n = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - start) : avail;
+    if (n > 0) {
+      last = start[n - 1];
+      total += n;
+      if (out.size() < maxLen) out.append(start, std::min(n, maxLen - out.size()));
+    }
+    any = true;
+    beg_ += n;
+    if (nl) {
+      ++beg_;
+      if (last == '\r' && total <= maxLen) out.pop_back();
+      if (out == "\x1A") return ReadStatus::End;
+      return ReadStatus::Ok;
+    }
+  }
+  if (readError_) return ReadStatus::Error;
+  if (!any) return ReadStatus::End;
+  if (last == '\x1A' && total <= maxLen) {
+    out.pop_back();
+    --total;
+  }
+  if (!out.empty() && total <= maxLen && out.back() == '\r') out.pop_back();
+  if (out.empty() && last == '\x1A') return ReadStatus::End;
+  return ReadStatus::Ok;
+}
+
+void TextFile::flushBuffer() {
+  if (buf_.empty()) return;
+  if (!writeFailed_ && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
+    writeFailed_ = true;
+  bufStart_ += buf_.size();
+  buf_.clear();
+}
+
+void TextFile::writeLine(std::string_view line) {
+  const std::uint64_t pos = bufStart_ + buf_.size();
+  lastStart_ = pos;
+  if (buf_.size() + line.size() + kLineEnd.size() > kBufferSize) flushBuffer();
+  buf_.insert(buf_.end(), line.begin(), line.end());
+  buf_.insert(buf_.end(), kLineEnd.begin(), kLineEnd.end());
+  const std::uint64_t now = bufStart_ + buf_.size();
+  if (now > highWater_) highWater_ = now;
+}
+
+void TextFile::stepBack() {
+  if (lastStart_ >= bufStart_) {
+    buf_.resize(static_cast<std::size_t>(lastStart_ - bufStart_));
+    return;
+  }
+  flushBuffer();
+  if (std::fflush(f_) != 0 || !seekTo(f_, lastStart_)) writeFailed_ = true;
+  bufStart_ = lastStart_;
+}
+
+void TextFile::endHere() {
+  if (!writable_ || !f_) return;
+  flushBuffer();
+  if (std::fflush(f_) != 0) writeFailed_ = true;
+  const std::uint64_t pos = bufStart_;
+  if (highWater_ > pos) {
+    if (!truncateAt(f_, pos)) writeFailed_ = true;
+    highWater_ = pos;
+  }
+}
+
+bool TextFile::close() {
+  if (!f_) return !writeFailed_ && !readError_;
+  if (writable_) {
+    flushBuffer();
+    if (std::fflush(f_) != 0) writeFailed_ = true;
+  }
+  if (std::fclose(f_) != 0 && writable_) writeFailed_ = true;
+  f_ = nullptr;
+  return !writeFailed_ && !readError_;
+}
+
+}  // namespace kvtconv

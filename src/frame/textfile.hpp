@@ -1,0 +1,71 @@
+#pragma once
+// Buffered one-pass text file: lines in, lines out, Latin-1 bytes untouched.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace kvtconv {
+
+using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+enum class ReadStatus { Ok = 0, Error = 1, End = 2 };
+
+enum class WriteForm {
+  Replace,  // create, or cut an existing file to nothing
+  Update,   // existing file, written from its start
+  Append,   // written after the existing contents, created if needed
+};
+
+class TextFile {
+ public:
+  static std::unique_ptr<TextFile> openRead(const std::string& path, std::error_code& ec);
+  static std::unique_ptr<TextFile> openWrite(const std::string& path, WriteForm form,
+                                             std::error_code& ec);
+  ~TextFile();
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+
+  // Next line without its line end, at most `maxLen` bytes (the rest of a
+  // longer line is skipped). LF, CR LF, a missing last line end and a final
+  // Ctrl-Z are all accepted.
+  ReadStatus readLine(std::string& out, std::size_t maxLen);
+
+  void writeLine(std::string_view line);
+  // The next line written replaces the last one.
+  void stepBack();
+  // Flush and cut the file after the last line written.
+  void endHere();
+  bool close();  // false when anything failed
+
+  bool writeFailed() const { return writeFailed_; }
+  bool writable() const { return writable_; }
+  const std::string& path() const { return path_; }
+  std::uint64_t size() const { return size_; }
+  std::uint64_t consumed() const { return consumed_; }
+  void setProgress(const ProgressFn* fn) { progress_ = fn; }
+
+ private:
+  TextFile(std::FILE* f, std::string path, bool writable);
+  bool refill();
+  void flushBuffer();
+
+  std::FILE* f_;
+  std::string path_;
+  bool writable_;
+  std::vector<char> buf_;
+  std::size_t beg_ = 0, end_ = 0;  // read window into buf_
+  bool eof_ = false, readError_ = false;
+  std::uint64_t size_ = 0, consumed_ = 0, nextReport_ = 0;
+  const ProgressFn* progress_ = nullptr;
+  // Writing: absolute offsets of the buffer start, the last line's start and
+  // the furthest byte ever written.
+  std::uint64_t bufStart_ = 0, lastStart_ = 0, highWater_ = 0, truncateFrom_ = 0;
+  bool writeFailed_ = false;
+};
+
+}  // namespace kvtconv

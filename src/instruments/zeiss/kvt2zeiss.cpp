@@ -1,0 +1,67 @@
+// Catalogue points as Zeiss REC 500 coordinate lines.
+#include "catalogue/fortran.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/filter.hpp"
+#include "frame/files.hpp"
+#include "frame/run.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+
+namespace kvtconv {
+
+namespace {
+
+constexpr int kIn = 17, kOut = 18;
+
+std::string zeissLine(const Point& p, std::int32_t counter, bool& fits) {
+  std::string line(80, ' ');
+  putI(line, 1, 7, counter);
+  putField(line, 9, p.number, 12);
+  putField(line, 22, p.code, 9);
+  putField(line, 37, "Y ", 2);
+  fits = putF(line, 39, 12, 3, p.x);
+  putField(line, 52, "X ", 2);
+  fits = putF(line, 54, 13, 3, p.y) && fits;
+  putField(line, 68, "Z ", 2);
+  if (!missReal(p.height)) fits = putF(line, 70, 9, 3, p.height) && fits;
+  return line;
+}
+
+}  // namespace
+
+void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
+               std::string_view output) {
+  guardedRun(s, [&] {
+    startRun(s, "KVT --> Zeiss REC 500", parDir);
+    setfil(s);
+    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
+    reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
+    TextFile* in = s.channel(kIn);
+    TextFile* out = s.channel(kOut);
+    std::string line;
+    int type = 0;
+    for (;;) {
+      const ReadStatus st = rdrec(in, line, 80, type);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) {
+        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
+        break;
+      }
+      if (type != 6) continue;
+      Point p = rpkt(s, line);
+      if (filter(s, p.number, p.code)) continue;
+      ++s.counter;
+      if (missReal(p.x) || missReal(p.y)) continue;
+      bool fits = true;
+      writeFull(out, zeissLine(p, s.counter, fits));
+      if (!fits) s.wrerr(" NB: V\xE6rdi for bred til Zeiss-linien, punkt: " + std::string(rtrim(p.number)));
+    }
+    endOutput(s, kOut);
+    s.wrmsg(countLine(s.counter));
+    s.closeChannel(kIn);
+    s.closeChannel(kOut);
+  });
+}
+
+}  // namespace kvtconv
