@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "catalogue/fortran.hpp"
+
+using namespace kvtconv;
+
+namespace {
+
+std::string f(int w, int d, double v) {
+  std::string out(static_cast<std::size_t>(w), '?');
+  formatF(out.data(), w, d, v);
+  return out;
+}
+
+std::string i(int w, long long v) {
+  std::string out(static_cast<std::size_t>(w), '?');
+  formatI(out.data(), w, v);
+  return out;
+}
+
+}  // namespace
+
+TEST(Fortran, FixedPointTable) {
+  struct Case {
+    int w, d;
+    double v;
+    const char* want;
+  } const cases[] = {
+      {12, 3, 612.789, "     612.789"},
+      {12, 3, 12.5, "      12.500"},
+      {8, 3, -1.5, "  -1.500"},
+      {8, 2, 2.675, "    2.67"},     // the binary value lies below the tie
+      {8, 2, 0.125, "    0.12"},     // an exact tie rounds to even, as the exact value does
+      {8, 2, 0.375, "    0.38"},
+      {6, 0, 12.0, "   12."},        // the point is always written
+      {6, 0, 2.5, "    2."},
+      {5, 3, 0.5, "0.500"},
+      {4, 3, 0.5, ".500"},           // the optional zero goes when room is short
+      {5, 3, -0.5, "-.500"},
+      {8, 3, -0.0004, "   0.000"},   // rounds to zero: no sign
+      {8, 3, -0.0, "   0.000"},
+      {12, 3, 99999999.999, "99999999.999"},
+      {12, 3, 100000000.0, "************"},
+      {12, 3, 1e308, "************"},
+      {9, 3, -99999.9996, "*********"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(f(c.w, c.d, c.v), c.want) << c.v << " F" << c.w << "." << c.d;
+}
+
+TEST(Fortran, NonFiniteBecomesStars) {
+  EXPECT_EQ(f(6, 2, std::numeric_limits<double>::quiet_NaN()), "******");
+  EXPECT_EQ(f(6, 2, std::numeric_limits<double>::infinity()), "******");
+  std::string out(4, ' ');
+  EXPECT_FALSE(formatF(out.data(), 4, 2, 1000.0));
+  EXPECT_TRUE(formatF(out.data(), 4, 2, 1.0));
+}
+
+TEST(Fortran, IntegerTable) {
+  EXPECT_EQ(i(6, 42), "    42");
+  EXPECT_EQ(i(6, -999), "  -999");
+  EXPECT_EQ(i(3, 1000), "***");
+  EXPECT_EQ(i(3, -99), "-99");
+  EXPECT_EQ(i(2, -100), "**");
+}

@@ -1,0 +1,87 @@
+#pragma once
+// Shared test fixtures: a scratch directory, whole-file I/O and a session
+// that records every line it sends.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+
+namespace kvttest {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    static int serial = 0;
+    path_ = fs::temp_directory_path() /
+            ("kvtconv-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  std::string str() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+};
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f << bytes;
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+// A session whose host keeps every line; answers can be scripted.
+struct Recorder {
+  std::vector<std::string> messages, errors;
+  int stopAfterMessages = -1;  // answer 1 to this message (1-based)
+  int silenceAfterErrors = -1;
+  kvtconv::Hooks hooks() {
+    kvtconv::Hooks h;
+    h.message = [this](std::string_view l) {
+      messages.emplace_back(l);
+      return static_cast<int>(messages.size()) == stopAfterMessages ? 1 : 0;
+    };
+    h.error = [this](std::string_view l) {
+      errors.emplace_back(l);
+      return static_cast<int>(errors.size()) == silenceAfterErrors ? 1 : 0;
+    };
+    return h;
+  }
+};
+
+// A parameter directory with a VOXA.PAR of the given lines and a default VOXA.ADM.
+inline std::string parDir(const TempDir& dir, const std::string& parLines = "") {
+  const std::string d = dir / "par";
+  fs::create_directories(d);
+  writeFile(d + "/VOXA.PAR", parLines);
+  std::string adm;
+  for (int i = 1; i <= 8; ++i) adm += i == 6 ? " 8  TEST\n" : " 8\n";
+  writeFile(d + "/VOXA.ADM", adm);
+  return d;
+}
+
+inline std::string rtrim(const std::string& s) {
+  const auto e = s.find_last_not_of(' ');
+  return e == std::string::npos ? std::string() : s.substr(0, e + 1);
+}
+
+}  // namespace kvttest

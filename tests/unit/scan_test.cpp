@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/scan.hpp"
+
+using namespace kvtconv;
+
+namespace {
+
+struct Got {
+  double value;
+  int err;
+  std::size_t pos;
+};
+
+Got real(std::string_view t, std::size_t pos = 1) {
+  int err = 0;
+  const double v = rdrtas(t, pos, err);
+  return {v, err, pos};
+}
+
+Got integer(std::string_view t, std::size_t pos = 1) {
+  int err = 0;
+  const double v = rditas(t, pos, err);
+  return {v, err, pos};
+}
+
+}  // namespace
+
+TEST(Scan, RealsWithEverySeparatorAndMark) {
+  struct Case {
+    const char* text;
+    double value;
+    int err;
+  } const cases[] = {
+      {"12.5 ", 12.5, 0},     {"  -3.25,", -3.25, 0}, {"7 ", 7.0, 0},        {"+4.5 ", 4.5, 0},
+      {".5 ", 0.5, 0},        {"12*5 ", 12.5, 0},     {"12/5 ", 12.5, 0},    {"-.25 ", -0.25, 0},
+      {"- ", kMissingReal, 1}, {"------------ ", kMissingReal, 1},          {"-* ", kMissingReal, 1},
+      {"++ ", kMissingReal, 1}, {"abc ", kMissingReal, 1},                  {"1e308 ", kMissingReal, 1},
+      {"nan ", kMissingReal, 1}, {"12.", kMissingReal, 1},  // a mark as the last character
+      {"   ", kMissingReal, -1}, {"", kMissingReal, -1},
+  };
+  for (const auto& c : cases) {
+    const Got g = real(c.text);
+    EXPECT_EQ(g.err, c.err) << '"' << c.text << '"';
+    EXPECT_NEAR(g.value, c.value, 1e-9) << '"' << c.text << '"';
+  }
+}
+
+TEST(Scan, SuccessiveRealsFollowTheSeparators) {
+  std::size_t pos = 1;
+  int err = 0;
+  EXPECT_NEAR(rdrtas("12.5,3.25 ", pos, err), 12.5, 1e-12);
+  EXPECT_NEAR(rdrtas("12.5,3.25 ", pos, err), 3.25, 1e-12);
+  pos = 1;
+  EXPECT_NEAR(rdrtas("12,5 ", pos, err), 12.0, 1e-12);
+  EXPECT_NEAR(rdrtas("12,5 ", pos, err), 5.0, 1e-12);
+  EXPECT_EQ(rdrtas("12,5 ", pos, err), kMissingReal);
+  EXPECT_EQ(err, -1);
+}
+
+TEST(Scan, RealGuardAddsTinyAmount) {
+  // The guard keeps 0.1+0.2 style values from rounding down at the last decimal.
+  EXPECT_GT(real("2.675 ").value, 2.675);
+  EXPECT_LT(real("2.675 ").value, 2.675 + 1e-12);
+}
+
+TEST(Scan, IntegersStopAtMarksAndRejectJunk) {
+  EXPECT_EQ(integer("  42 ").value, 42);
+  EXPECT_EQ(integer("  42 ").pos, 5u);
+  EXPECT_EQ(integer("-17/").value, -17);
+  EXPECT_EQ(integer("12.5").value, 12);
+  EXPECT_EQ(integer("12.5").pos, 3u);  // stands on the "."
+  const Got junk = integer("7a 9");
+  EXPECT_EQ(junk.value, kMissingInt);
+  EXPECT_EQ(junk.err, 1);
+  EXPECT_EQ(integer("7a 9", junk.pos).value, 9);
+  EXPECT_EQ(integer("- 3").err, 1);
+  EXPECT_EQ(integer("x").err, 1);
+  EXPECT_EQ(integer(" , / ").err, -1);
+  EXPECT_EQ(integer("99999999999 ").err, 1);  // does not fit 32 bits
+}
+
+TEST(Scan, TextTokensAreUpperCasedAndCut) {
+  std::size_t pos = 1;
+  int err = 0;
+  EXPECT_EQ(rdatas("  abc,def", pos, 5, err), "ABC  ");
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(rdatas("  abc,def", pos, 2, err), "DE");
+  EXPECT_EQ(rdatas("  abc,def", pos, 2, err), "  ");
+  EXPECT_EQ(err, -1);
+  pos = 1;
+  EXPECT_EQ(rdatas("\xF8 ", pos, 2, err), "\xD8 ");
+  pos = 1;
+  EXPECT_EQ(rdatas("- x", pos, 3, err), "-  ");  // the missing marker is taken but flagged
+  EXPECT_EQ(err, 1);
+  pos = 1;
+  EXPECT_EQ(rdatas("a\tb", pos, 3, err), "A  ");
+}
+
+TEST(Scan, MissingTolerance) {
+  EXPECT_TRUE(missReal(-999.999));
+  EXPECT_TRUE(missReal(-999.99905));
+  EXPECT_FALSE(missReal(-999.9985));
+  EXPECT_TRUE(missInt(-999));
+}

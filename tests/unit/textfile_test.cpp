@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/record.hpp"
+#include "frame/textfile.hpp"
+#include "helpers.hpp"
+
+using namespace kvtconv;
+using kvttest::readFile;
+using kvttest::writeFile;
+
+namespace {
+
+std::vector<std::string> lines(const std::string& bytes, std::size_t maxLen = 80) {
+  kvttest::TempDir dir;
+  writeFile(dir / "f", bytes);
+  std::error_code ec;
+  auto f = TextFile::openRead(dir / "f", ec);
+  std::vector<std::string> out;
+  std::string line;
+  while (f->readLine(line, maxLen) == ReadStatus::Ok) out.push_back(line);
+  return out;
+}
+
+using V = std::vector<std::string>;
+
+}  // namespace
+
+TEST(TextFile, AcceptsEveryLineEndForm) {
+  EXPECT_EQ(lines("a\nb\n"), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\r\nb\r\n"), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\nb"), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\r\nb\r\n\x1A"), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\nb\x1A"), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\n\nb\n"), (V{"a", "", "b"}));
+  EXPECT_EQ(lines(""), V{});
+}
+
+TEST(TextFile, LongLinesAreCutNotGrown) {
+  const std::string big(1 << 20, 'x');
+  const V got = lines(big + "\r\nnext\n", 80);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0], std::string(80, 'x'));
+  EXPECT_EQ(got[1], "next");
+}
+
+TEST(TextFile, KeepsBytesAsTheyAre) {
+  const V got = lines(std::string("\xE6\x00\xFF\n", 4));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0], std::string("\xE6\x00\xFF", 3));
+}
+
+TEST(TextFile, StepBackRewritesTheLastLine) {
+  kvttest::TempDir dir;
+  std::error_code ec;
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Replace, ec);
+    f->writeLine("one");
+    f->writeLine("two");
+    f->stepBack();
+    f->writeLine("2");
+    f->endHere();
+  }
+  EXPECT_EQ(readFile(dir / "o"), "one\n2\n");
+}
+
+TEST(TextFile, StepBackAcrossAFlushedBuffer) {
+  kvttest::TempDir dir;
+  std::error_code ec;
+  const std::string filler(70000, 'f');
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Replace, ec);
+    f->writeLine("head");
+    f->writeLine(filler);
+    f->writeLine("tail that is longer");
+    f->stepBack();
+    f->writeLine("t");
+    f->endHere();
+  }
+  EXPECT_EQ(readFile(dir / "o"), "head\n" + filler + "\nt\n");
+}
+
+TEST(TextFile, UpdateCutsOldContentsAtTheEnd) {
+  kvttest::TempDir dir;
+  writeFile(dir / "o", "old line one\nold line two\n");
+  std::error_code ec;
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Update, ec);
+    f->writeLine("new");
+    f->endHere();
+  }
+  EXPECT_EQ(readFile(dir / "o"), "new\n");
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Append, ec);
+    f->writeLine("more");
+    f->endHere();
+  }
+  EXPECT_EQ(readFile(dir / "o"), "new\nmore\n");
+}
+
+TEST(Rdrec, ClassifiesAndBlanksTheTypeField) {
+  kvttest::TempDir dir;
+  writeFile(dir / "k",
+            " 6          101  K1\n"
+            "\n"
+            "plain text line\n"
+            " 8  1==> header\n"
+            "1==> no leading eight\n"
+            "-x\n"
+            "47 100>199\n" +
+                std::string(200, '9') + "\n");
+  std::error_code ec;
+  auto f = TextFile::openRead(dir / "k", ec);
+  std::string line;
+  int type = 0;
+  struct Want {
+    int type;
+    const char* firstColumns;
+  } const want[] = {{6, "            101  K1"}, {8, ""},    {8, "      text line"},
+                    {8, "    1==> header"},    {8, "     no leading eight"},
+                    {8, ""},                   {47, "   100>199"}};
+  for (const auto& w : want) {
+    ASSERT_EQ(rdrec(f.get(), line, 80, type), ReadStatus::Ok);
+    EXPECT_EQ(type, w.type) << w.firstColumns;
+    EXPECT_EQ(line.size(), 80u);
+    EXPECT_EQ(kvttest::rtrim(line), w.firstColumns);
+  }
+  // 200 digits do not make a 32-bit record type: a comment.
+  ASSERT_EQ(rdrec(f.get(), line, 132, type), ReadStatus::Ok);
+  EXPECT_EQ(type, 8);
+  EXPECT_EQ(line.size(), 132u);
+  EXPECT_EQ(rdrec(f.get(), line, 80, type), ReadStatus::End);
+  EXPECT_EQ(rdrec(nullptr, line, 80, type), ReadStatus::End);
+}
