@@ -85,3 +85,22 @@ inline std::string rtrim(const std::string& s) {
 }
 
 }  // namespace kvttest
+
+namespace kvttest {
+
+inline std::vector<std::string> readLines(const std::string& path) {
+  std::vector<std::string> out;
+  std::string bytes = readFile(path), line;
+  for (char c : bytes) {
+    if (c == '\n') {
+      out.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) out.push_back(line);
+  return out;
+}
+
+}  // namespace kvttest

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "helpers.hpp"
+#include "kvtconv.hpp"
+
+using kvttest::readFile;
+using kvttest::rtrim;
+using kvttest::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+int openFiles() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+std::string points(int n, double big = 1.0) {
+  std::string s;
+  for (int i = 1; i <= n; ++i)
+    s += " 6 " + std::to_string(i) + " K " + std::to_string(1000.0 * big + i) + " 2000.5 3\n";
+  return s;
+}
+
+}  // namespace
+
+TEST(Kvt2Zeiss, HostStopEndsTheRunWithNothingMore) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt", points(3, 1e9));  // every point too wide: error lines
+  kvttest::Recorder rec;
+  rec.stopAfterMessages = 1;
+  kvtconv::Session s(rec.hooks());
+  const int before = openFiles();
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "out.zei");
+  EXPECT_EQ(openFiles(), before);
+  EXPECT_EQ(rec.messages.size(), 1u);
+  EXPECT_EQ(rec.errors.size(), 3u);
+  EXPECT_EQ(rtrim(rec.messages[0]), "     3 poster konverteret ...");
+}
+
+TEST(Kvt2Zeiss, SilencedErrorsLastOneRun) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt", points(5, 1e9));
+  kvttest::Recorder rec;
+  rec.silenceAfterErrors = 1;
+  kvtconv::Session s(rec.hooks());
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "out.zei");
+  EXPECT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.messages.size(), 1u);  // messages still go out
+  EXPECT_EQ(kvtconv::errorCount(s), 5);
+  rec.silenceAfterErrors = -1;
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "out.zei");
+  EXPECT_EQ(rec.errors.size(), 6u);
+}
+
+TEST(Kvt2Zeiss, SecondRunGivesTheSameOutput) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir, "79 JA\n");
+  writeFile(dir / "in.kvt", points(4));
+  kvttest::Recorder rec;
+  kvtconv::Session s(rec.hooks());
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "a.zei");
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "b.zei");
+  EXPECT_EQ(readFile(dir / "a.zei"), readFile(dir / "b.zei"));
+  ASSERT_EQ(rec.messages.size(), 2u);
+  EXPECT_EQ(rec.messages[0], rec.messages[1]);
+  EXPECT_TRUE(rec.errors.empty());
+}
+
+TEST(Kvt2Zeiss, EmptyCatalogue) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt", "");
+  writeFile(dir / "out.zei", "stale contents\n");
+  kvttest::Recorder rec;
+  kvtconv::Session s(rec.hooks());
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "out.zei");
+  EXPECT_EQ(readFile(dir / "out.zei"), "");
+  ASSERT_EQ(rec.messages.size(), 1u);
+  EXPECT_EQ(rec.messages[0].substr(0, 6), "     0");
+}
+
+TEST(Kvt2Zeiss, FilesThatCannotBeUsed) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt", points(2));
+  struct Case {
+    std::string in, out, error;
+  } const cases[] = {
+      {dir / "missing.kvt", dir / "o1.zei", " Filen findes ikke: " + (dir / "missing.kvt")},
+      {dir.str(), dir / "o2.zei", " Filen kan ikke l\xE6ses: " + dir.str()},
+      {dir / "in.kvt", dir / "no/dir/o3.zei", " Filen kan ikke skrives: " + (dir / "no/dir/o3.zei")},
+  };
+  for (const auto& c : cases) {
+    kvttest::Recorder rec;
+    kvtconv::Session s(rec.hooks());
+    kvtconv::kvt2zeiss(s, par, c.in, c.out);
+    ASSERT_EQ(rec.errors.size(), 1u) << c.error;
+    EXPECT_EQ(rtrim(rec.errors[0]), c.error);
+    EXPECT_EQ(rec.messages.size(), 1u);
+  }
+}
+
+TEST(Kvt2Zeiss, HostileInputNeverCrashesNorChanges) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  std::mt19937 rng(12345);
+  std::string noise(1 << 18, '\0');
+  for (char& c : noise) c = static_cast<char>(rng());
+  const std::string inputs[] = {
+      noise,
+      std::string("\0\0 6 1 K 1 2 3\n\0", 17),
+      " 6 1 K " + std::string(1 << 20, '7') + " 2 3\n 6 2 K 5 6 7\n",
+      " 6 1 K 1e308 2 3\n 6 2 K nan inf -inf\n 6 3 K -- - 1\n",
+      std::string(1 << 20, ' ') + "\n 6 9 K 1 2 3",
+  };
+  for (const auto& in : inputs) {
+    writeFile(dir / "in.kvt", in);
+    kvttest::Recorder rec;
+    kvtconv::Session s(rec.hooks());
+    kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "out.zei");
+    EXPECT_EQ(readFile(dir / "in.kvt"), in);
+    EXPECT_EQ(rec.messages.size(), 1u);
+    for (const auto& line : kvttest::readLines(dir / "out.zei")) EXPECT_EQ(line.size(), 80u);
+  }
+}
+
+TEST(Kvt2Zeiss, IndependentSessionsOnTwoThreads) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "a.kvt", points(20000));
+  writeFile(dir / "b.kvt", points(20000, 7));
+  auto run = [&](const std::string& in, const std::string& out) {
+    kvtconv::Session s;
+    kvtconv::kvt2zeiss(s, par, in, out);
+  };
+  run(dir / "a.kvt", dir / "a1.zei");
+  run(dir / "b.kvt", dir / "b1.zei");
+  std::thread t1(run, dir / "a.kvt", dir / "a2.zei");
+  std::thread t2(run, dir / "b.kvt", dir / "b2.zei");
+  t1.join();
+  t2.join();
+  EXPECT_EQ(readFile(dir / "a1.zei"), readFile(dir / "a2.zei"));
+  EXPECT_EQ(readFile(dir / "b1.zei"), readFile(dir / "b2.zei"));
+  EXPECT_NE(readFile(dir / "a1.zei"), readFile(dir / "b1.zei"));
+}
