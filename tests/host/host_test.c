@@ -1,6 +1,7 @@
 /* A host program of our own: loads the installed libkvtconv.so, supplies
  * WR_MSG and WR_ERROR itself, and checks that it receives every line, can
  * stop a run and can silence errors. Usage: host_test LIBRARY WORKDIR */
+#define _DEFAULT_SOURCE
 #include <dirent.h>
 #include <dlfcn.h>
 #include <stdint.h>
@@ -88,11 +89,13 @@ int main(int argc, char** argv) {
   CHECK(kvt2zeiss && kvt2geo);
   if (!kvt2zeiss || !kvt2geo) return 1;
 
-  char par[256], in[256], out[256];
-  snprintf(par, sizeof par, "%s/par", argv[2]);
-  snprintf(in, sizeof in, "%s/in.kvt", argv[2]);
-  snprintf(out, sizeof out, "%s/out.zei", argv[2]);
+  char work[200], par[256], in[256], out[256];
   mkdir(argv[2], 0700);
+  snprintf(work, sizeof work, "%s/runXXXXXX", argv[2]);
+  if (!mkdtemp(work)) return 1;
+  snprintf(par, sizeof par, "%s/par", work);
+  snprintf(in, sizeof in, "%s/in.kvt", work);
+  snprintf(out, sizeof out, "%s/out.zei", work);
   mkdir(par, 0700);
 
   /* First run in an empty parameter directory: both files are created. */
