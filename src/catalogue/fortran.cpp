@@ -16,6 +16,38 @@ void rightAlign(char* out, int w, const char* text, int len) {
   std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
 }
 
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+// The digits of v rounded to d decimals, when one multiplication settles
+// them: the product is within half an ulp of the exact one, so unless it
+// lies that close to a half the rounding is the exact value's rounding.
+// Returns the text length, or 0 to leave the value to to_chars.
+int fastFixed(char* text, int d, double v) {
+  if (d > 9 || !(std::fabs(v) < 1e15)) return 0;
+  const double scaled = v * kPow10[d];
+  const double mag = std::fabs(scaled);
+  if (!(mag < 4e15)) return 0;
+  const double rounded = std::nearbyint(scaled);
+  const double ulp = std::nextafter(mag, 1e300) - mag;
+  if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= 2 * ulp) return 0;
+  auto n = static_cast<std::int64_t>(rounded);
+  char* p = text;
+  if (n < 0) {
+    *p++ = '-';
+    n = -n;
+  }
+  char digits[24];
+  auto res = std::to_chars(digits, digits + sizeof digits, n);
+  int nd = static_cast<int>(res.ptr - digits);
+  const int intDigits = nd > d ? nd - d : 1;
+  const int pad = nd > d ? 0 : d + 1 - nd;  // leading zeros of "0.00x"
+  int k = 0;
+  for (int i = 0; i < intDigits; ++i) *p++ = i < pad ? '0' : digits[k++];
+  *p++ = '.';
+  for (int i = 0; i < d; ++i) *p++ = (intDigits + i < pad) ? '0' : digits[k++];
+  return static_cast<int>(p - text);
+}
+
 }  // namespace
 
 bool formatF(char* out, int w, int d, double v) {
@@ -27,13 +59,16 @@ bool formatF(char* out, int w, int d, double v) {
   // Large enough for the widest double in fixed notation with 9 decimals.
   char buf[400];
   char* text = buf + 1;
-  auto res = std::to_chars(text, buf + sizeof buf - 1, v, std::chars_format::fixed, d);
-  if (res.ec != std::errc{}) {
-    stars(out, w);
-    return false;
+  int len = fastFixed(text, d, v);
+  if (len == 0) {
+    auto res = std::to_chars(text, buf + sizeof buf - 1, v, std::chars_format::fixed, d);
+    if (res.ec != std::errc{}) {
+      stars(out, w);
+      return false;
+    }
+    if (d == 0) *res.ptr++ = '.';  // the point is always written, as F editing does
+    len = static_cast<int>(res.ptr - text);
   }
-  if (d == 0) *res.ptr++ = '.';  // the point is always written, as F editing does
-  int len = static_cast<int>(res.ptr - text);
   if (text[0] == '-') {
     // A value that rounds to zero carries no sign.
     bool allZero = true;

@@ -1,5 +1,6 @@
 #include "catalogue/scan.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -11,26 +12,52 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Index of the first character at or after i that is one of `seps`.
-std::size_t findAny(std::string_view t, std::size_t i, std::string_view seps) {
-  const auto j = t.find_first_of(seps, i);
-  return j == std::string_view::npos ? t.size() : j;
+// Separator sets as predicates: these loops run for every byte of a
+// catalogue, so they stay simple.
+struct IntSeps {
+  static bool is(char c) { return c == ' ' || c == ',' || c == '/' || c == '\t'; }
+};
+struct TextSeps {
+  static bool is(char c) { return c == ' ' || c == ',' || c == '\t'; }
+};
+
+// Index of the first separator at or after i (the end if none).
+template <class Seps>
+std::size_t findSep(std::string_view t, std::size_t i) {
+  while (i < t.size() && !Seps::is(t[i])) ++i;
+  return i;
 }
 
-std::size_t skipAny(std::string_view t, std::size_t i, std::string_view seps) {
-  const auto j = t.find_first_not_of(seps, i);
-  return j == std::string_view::npos ? t.size() : j;
+template <class Seps>
+std::size_t skipSeps(std::string_view t, std::size_t i) {
+  while (i < t.size() && Seps::is(t[i])) ++i;
+  return i;
 }
 
-constexpr std::string_view kIntSeps = " ,/\t";
-constexpr std::string_view kTextSeps = " ,\t";
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Exact decimal digits to the nearest double. Up to 15 significant digits
+// and 22 decimals, mantissa and power are exact doubles and one division
+// rounds correctly; longer tokens go the general way.
+bool digitsToDouble(const char* digits, std::size_t n, std::size_t fracDigits, double& out) {
+  if (n - (fracDigits ? 1 : 0) <= 15 && fracDigits <= 22) {
+    std::uint64_t m = 0;
+    for (std::size_t k = 0; k < n; ++k)
+      if (digits[k] != '.') m = m * 10 + static_cast<std::uint64_t>(digits[k] - '0');
+    out = static_cast<double>(m) / kPow10[fracDigits];
+    return true;
+  }
+  const auto res = std::from_chars(digits, digits + n, out);
+  return res.ec == std::errc{} && std::isfinite(out);
+}
 
 }  // namespace
 
 bool missReal(double v) { return std::fabs(v - kMissingReal) < 0.0001; }
 
 std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
-  std::size_t i = skipAny(t, pos == 0 ? 0 : pos - 1, kIntSeps);
+  std::size_t i = skipSeps<IntSeps>(t, pos == 0 ? 0 : pos - 1);
   auto fail = [&](std::size_t at) {
     err = 1;
     pos = at + 1;
@@ -44,19 +71,19 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
   const char c = t[i];
   bool negative = false;
   if (c == '+' || c == '-') {
-    if (i + 1 >= t.size() || !isDigit(t[i + 1])) return fail(findAny(t, i, kIntSeps));
+    if (i + 1 >= t.size() || !isDigit(t[i + 1])) return fail(findSep<IntSeps>(t, i));
     negative = (c == '-');
     ++i;
   } else if (!isDigit(c) && c != '.') {
-    return fail(findAny(t, i, kIntSeps));
+    return fail(findSep<IntSeps>(t, i));
   }
   std::int64_t value = 0;
   for (; i < t.size(); ++i) {
     const char d = t[i];
     if (d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/') break;
-    if (!isDigit(d)) return fail(findAny(t, i, kIntSeps));
+    if (!isDigit(d)) return fail(findSep<IntSeps>(t, i));
     value = value * 10 + (d - '0');
-    if (value > 2147483647) return fail(findAny(t, i, kIntSeps));
+    if (value > 2147483647) return fail(findSep<IntSeps>(t, i));
   }
   err = 0;
   pos = i + 1;
@@ -64,10 +91,10 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
 }
 
 double rdrtas(std::string_view t, std::size_t& pos, int& err) {
-  std::size_t i = skipAny(t, pos == 0 ? 0 : pos - 1, kTextSeps);
+  std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
   auto fail = [&](std::size_t at) {
     err = 1;
-    pos = findAny(t, at, kTextSeps) + 1;
+    pos = findSep<TextSeps>(t, at) + 1;
     return kMissingReal;
   };
   if (i >= t.size()) {
@@ -118,8 +145,7 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   }
   if (intDigits + fracDigits == 0 || overlong) return fail(i);
   double value = 0.0;
-  const auto res = std::from_chars(digits, digits + nd, value);
-  if (res.ec != std::errc{} || !std::isfinite(value)) return fail(i);
+  if (!digitsToDouble(digits, nd, fracDigits, value)) return fail(i);
   err = 0;
   pos = i + 1;
   value += 1e-13;
@@ -129,13 +155,13 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
 std::string rdatas(std::string_view t, std::size_t& pos, std::size_t width, int& err,
                    char missingMark) {
   std::string field(width, ' ');
-  std::size_t i = skipAny(t, pos == 0 ? 0 : pos - 1, kTextSeps);
+  std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
   if (i >= t.size()) {
     err = -1;
     pos = t.size() + 1;
     return field;
   }
-  const std::size_t end = findAny(t, i, kTextSeps);
+  const std::size_t end = findSep<TextSeps>(t, i);
   err = (end - i == 1 && t[i] == missingMark) ? 1 : 0;
   const std::size_t n = std::min(width, end - i);
   for (std::size_t k = 0; k < n; ++k) field[k] = upperLatin1(t[i + k]);
