@@ -95,6 +95,64 @@ int main(int argc, char** argv) {
   auto* skivec2kvt = app.add_subcommand("skivec2kvt", "Leica SKI vector file to a catalogue");
   addFiles(skivec2kvt, c, "SKI vector file", "Catalogue to write");
 
+  kvtconv::Kvt2DsflArgs dsflOut;
+  std::string origin1 = "0", origin2 = "0", h1, h2, h3, codeTable = "-", answer = "-", report = "-",
+              filterFile = "-";
+  auto* kvt2dsfl = app.add_subcommand("kvt2dsfl", "Catalogue to a DSFL map file");
+  addFiles(kvt2dsfl, c, "Input catalogue", "DSFL file to write");
+  kvt2dsfl->add_option("--code-table", codeTable, "Code table file")->capture_default_str();
+  kvt2dsfl->add_option("--answer", answer, "Answer file")->capture_default_str();
+  kvt2dsfl->add_option("--report", report, "Overview report file")->capture_default_str();
+  kvt2dsfl->add_option("--filter", filterFile, "Filter catalogue (record types 47, 48)")->capture_default_str();
+  kvt2dsfl->add_option("--origin1", origin1, "Origin of the first coordinate")->capture_default_str();
+  kvt2dsfl->add_option("--origin2", origin2, "Origin of the second coordinate")->capture_default_str();
+  kvt2dsfl->add_option("--h1", h1, "Contents of %H1");
+  kvt2dsfl->add_option("--h2", h2, "Contents of %H2 (with heights)");
+  kvt2dsfl->add_option("--h3", h3, "Contents of %H3");
+  kvt2dsfl->add_flag("--heights", dsflOut.heights, "Three-dimensional output");
+  kvt2dsfl->add_flag("--copy-feature-text", dsflOut.copyFeatureText, "Copy record types 90-92 unchanged");
+  bool closedAsLines = false, dGroup = false;
+  kvt2dsfl->add_flag("--closed-as-lines", closedAsLines, "Closed objects as lines, first point repeated");
+  kvt2dsfl->add_flag("--point-numbers", dsflOut.pointNumberTexts, "Write point-number texts");
+  kvt2dsfl->add_flag("--d-group", dGroup, "D-group mode");
+  kvt2dsfl->add_flag("--height-texts", dsflOut.heightTexts, "Write height texts");
+  kvt2dsfl->add_flag("--text-heights", dsflOut.textHeights, "Write text heights for catalogue texts");
+  kvt2dsfl->add_option("--scale", dsflOut.scale, "Map scale denominator for text heights")->capture_default_str();
+  kvt2dsfl->add_flag("--filter-prompts", dsflOut.filterPrompts, "Filter prompts wanted");
+
+  kvtconv::Dsfl2KvtArgs dsflIn;
+  std::string design = "-", firstPoint = "-";
+  int reportMode = -1;
+  bool directionPoints = false, fieldRecords = false, registerElements = false;
+  auto* dsfl2kvt = app.add_subcommand("dsfl2kvt", "DSFL map file to a catalogue");
+  addFiles(dsfl2kvt, c, "DSFL file", "Catalogue to write");
+  dsfl2kvt->add_option("--code-table", codeTable, "Code table file (read, or written with --build-code-table)")->capture_default_str();
+  dsfl2kvt->add_option("--report", report, "Report file")->capture_default_str();
+  dsfl2kvt->add_option("--report-mode", reportMode, "Open mode of the report file")->capture_default_str();
+  dsfl2kvt->add_option("--design-file", design, "Design file whose databases register the elements")->capture_default_str();
+  dsfl2kvt->add_option("--first-point", firstPoint, "First point number")->capture_default_str();
+  dsfl2kvt->add_option("--element-offset", dsflIn.elementOffset, "Offset of the running element number")->capture_default_str();
+  dsfl2kvt->add_flag("--direction-points", directionPoints, "Write a direction point after points with %V");
+  dsfl2kvt->add_flag("--field-records", fieldRecords, "Write %R, %N and %D tokens as field records");
+  dsfl2kvt->add_flag("--register", registerElements, "Register elements in the attribute databases");
+  dsfl2kvt->add_flag("--build-code-table", dsflIn.buildCodeTable, "Build a new code table from the codes met");
+
+  int nfiles = 1;
+  std::string spec;
+  auto* fri2kvt = app.add_subcommand("fri2kvt", "Point lists in a described column layout to a catalogue");
+  fri2kvt->add_option("--par", c.par, "Parameter directory holding VOXA.PAR and VOXA.ADM");
+  fri2kvt->add_option("-l,--list,list", c.input, "List file naming the input files")->required();
+  fri2kvt->add_option("-o,--output,output", c.output, "Catalogue to write")->required();
+  fri2kvt->add_option("-n,--files", nfiles, "Number of input files in the list")->capture_default_str();
+  fri2kvt->add_option("--format", spec, "Column layout, e.g. \"PKT K1 K2 K3 KOD\" (else from the files)");
+
+  std::string ellipsoid = "WGS 1984", projection = "undefined", coordType = "Grid";
+  auto* kvt2ski = app.add_subcommand("kvt2ski", "Catalogue points to a Leica SKI file");
+  addFiles(kvt2ski, c, "Input catalogue", "SKI file to write");
+  kvt2ski->add_option("--ellipsoid", ellipsoid, "Reference ellipsoid")->capture_default_str();
+  kvt2ski->add_option("--projection", projection, "Projection set")->capture_default_str();
+  kvt2ski->add_option("--coordinate-type", coordType, "Geodetic, Cartesian or Grid")->capture_default_str();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -118,6 +176,7 @@ int main(int argc, char** argv) {
   kvtconv::Session& s = *session;
   const int mode = kModes.at(c.mode);
 
+
   if (*kvt2zeiss) kvtconv::kvt2zeiss(s, c.par, c.input, c.output);
   else if (*zeiss2kvt) kvtconv::zeiss2kvt(s, mode, header ? 1 : 0, coordinates ? 1 : 0, c.input, c.output, c.par);
   else if (*sokkia2kvt) kvtconv::sokkia2kvt(s, mode, c.input, c.output, c.par, keep ? 1 : 0);
@@ -128,5 +187,39 @@ int main(int argc, char** argv) {
   else if (*kvt2geo) kvtconv::kvt2geo(s, c.par, c.input, c.output);
   else if (*ski2kvt) kvtconv::ski2kvt(s, c.input, c.output, c.par);
   else if (*skivec2kvt) kvtconv::skivec2kvt(s, c.input, c.output, c.par);
+  else if (*kvt2ski) kvtconv::kvt2ski(s, ellipsoid, projection, coordType, c.output, c.input, c.par);
+  else if (*fri2kvt) kvtconv::fri2kvt(s, nfiles, spec.empty() ? 0 : 1, c.par, spec, c.input, c.output);
+  else if (*kvt2dsfl) {
+    dsflOut.closedAsLines = closedAsLines ? 1.0f : 0.0f;
+    dsflOut.dGroupMode = dGroup ? 1.0f : 0.0f;
+    dsflOut.origin1 = origin1;
+    dsflOut.origin2 = origin2;
+    dsflOut.h1 = h1;
+    dsflOut.h2 = h2;
+    dsflOut.h3 = h3;
+    dsflOut.parDir = c.par;
+    dsflOut.output = c.output;
+    dsflOut.input = c.input;
+    dsflOut.codeTable = codeTable;
+    dsflOut.answerFile = answer;
+    dsflOut.reportFile = report;
+    dsflOut.filterFile = filterFile;
+    kvtconv::kvt2dsfl(s, dsflOut);
+  } else if (*dsfl2kvt) {
+    std::int32_t links = 0;
+    dsflIn.reportMode = reportMode;
+    dsflIn.directionPoints = directionPoints ? 1.0f : 0.0f;
+    dsflIn.fieldRecords = fieldRecords ? 1.0f : 0.0f;
+    dsflIn.registerElements = registerElements ? 1.0f : 0.0f;
+    dsflIn.linkCounter = &links;
+    dsflIn.parDir = c.par;
+    dsflIn.input = c.input;
+    dsflIn.codeTable = codeTable;
+    dsflIn.output = c.output;
+    dsflIn.reportFile = report;
+    dsflIn.designFile = &design;
+    dsflIn.firstPoint = firstPoint;
+    kvtconv::dsfl2kvt(s, dsflIn);
+  }
   return term.errors() > 0 ? 1 : 0;
 }

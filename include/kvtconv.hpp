@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace kvtconv {
@@ -46,21 +47,36 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
 void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir,
                 std::string_view input, std::string_view output);
 
+// The arguments of the DSFL export, in the order of the C export.
 struct Kvt2DsflArgs {
-  std::int32_t ints1[4] = {};
-  float real1 = 0;
-  std::int32_t int5 = 0;
-  float real2 = 0;
-  std::int32_t ints2[3] = {};
-  std::string_view texts[12];  // 6th parameter directory, 7th DSFL output, 8th catalogue
+  std::int32_t unused = 0;
+  std::int32_t filterPrompts = 0;
+  std::int32_t heights = 0;        // non-zero: three-dimensional output
+  std::int32_t copyFeatureText = 0;  // copy record types 90-92 unchanged
+  float closedAsLines = 0;         // non-zero: closed objects as lines, first point repeated
+  std::int32_t pointNumberTexts = 0;
+  float dGroupMode = 0;
+  std::int32_t heightTexts = 0;
+  std::int32_t textHeights = 0;
+  std::int32_t scale = 0;          // map scale denominator for text heights
+  std::string_view origin2, origin1, h1, h3, h2;
+  std::string_view parDir, output, input, codeTable, answerFile, reportFile, filterFile;
 };
 void kvt2dsfl(Session& s, const Kvt2DsflArgs& a);
 
+// The arguments of the DSFL import, in the order of the C export.
 struct Dsfl2KvtArgs {
-  std::int32_t int1 = 0;
-  float reals[3] = {};
-  std::int32_t ints[5] = {};
-  std::string_view texts[7];  // 1st parameter directory, 2nd DSFL input, 4th catalogue
+  std::int32_t reportMode = 0;
+  float directionPoints = 0;
+  float fieldRecords = 0;
+  float registerElements = 0;
+  std::int32_t elementOffset = 0;
+  std::int32_t* linkCounter = nullptr;  // in/out
+  std::int32_t buildCodeTable = 0;
+  std::int32_t loop8 = 0, loop9 = 0;
+  std::string_view parDir, input, codeTable, output, reportFile;
+  std::string* designFile = nullptr;  // in/out: on return the attribute database opened
+  std::string_view firstPoint;
 };
 void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a);
 
@@ -70,7 +86,9 @@ void ski2kvt(Session& s, std::string_view input, std::string_view output,
              std::string_view parDir);
 void skivec2kvt(Session& s, std::string_view input, std::string_view output,
                 std::string_view parDir);
-void kvt2ski(Session& s, std::string_view opt1, std::string_view opt2, std::string_view opt3,
-             std::string_view output, std::string_view input, std::string_view parDir);
+// `ellipsoid` and `projection` are in/out: on return they name what was written.
+void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection,
+             std::string_view coordType, std::string_view output, std::string_view input,
+             std::string_view parDir);
 
 }  // namespace kvtconv

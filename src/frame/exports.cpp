@@ -37,6 +37,13 @@ std::string_view text(const char* p, std::int32_t len) {
   return end == std::string_view::npos ? std::string_view{} : t.substr(0, end + 1);
 }
 
+// Writes an in/out text back into the host's field, blank padded.
+void giveBack(const std::string& value, char* p, std::int32_t len) {
+  if (!p || len <= 0) return;
+  const auto n = static_cast<std::size_t>(len);
+  for (std::size_t i = 0; i < n; ++i) p[i] = i < value.size() ? value[i] : ' ';
+}
+
 std::int32_t value(const std::int32_t* p) { return p ? *p : 0; }
 float value(const float* p) { return p ? *p : 0.0f; }
 
@@ -134,19 +141,28 @@ KVT_API std::int32_t KVT_CALL KVT2DSFL(std::int32_t* i1, std::int32_t* i2, std::
                                        std::int32_t l12) {
   return onDefault([&](Session& s) {
     Kvt2DsflArgs a;
-    a.ints1[0] = value(i1);
-    a.ints1[1] = value(i2);
-    a.ints1[2] = value(i3);
-    a.ints1[3] = value(i4);
-    a.real1 = value(f5);
-    a.int5 = value(i6);
-    a.real2 = value(f7);
-    a.ints2[0] = value(i8);
-    a.ints2[1] = value(i9);
-    a.ints2[2] = value(i10);
-    char* t[12] = {t1, t2, t3, t4, t5, t6, t7, t8, t9, t10, t11, t12};
-    const std::int32_t l[12] = {l1, l2, l3, l4, l5, l6, l7, l8, l9, l10, l11, l12};
-    for (int k = 0; k < 12; ++k) a.texts[k] = text(t[k], l[k]);
+    a.unused = value(i1);
+    a.filterPrompts = value(i2);
+    a.heights = value(i3);
+    a.copyFeatureText = value(i4);
+    a.closedAsLines = value(f5);
+    a.pointNumberTexts = value(i6);
+    a.dGroupMode = value(f7);
+    a.heightTexts = value(i8);
+    a.textHeights = value(i9);
+    a.scale = value(i10);
+    a.origin2 = text(t1, l1);
+    a.origin1 = text(t2, l2);
+    a.h1 = text(t3, l3);
+    a.h3 = text(t4, l4);
+    a.h2 = text(t5, l5);
+    a.parDir = text(t6, l6);
+    a.output = text(t7, l7);
+    a.input = text(t8, l8);
+    a.codeTable = text(t9, l9);
+    a.answerFile = text(t10, l10);
+    a.reportFile = text(t11, l11);
+    a.filterFile = text(t12, l12);
     kvt2dsfl(s, a);
   });
 }
@@ -159,20 +175,28 @@ KVT_API std::int32_t KVT_CALL DSFL2KVT(std::int32_t* i1, float* f2, float* f3, f
                                        std::int32_t l4, std::int32_t l5, std::int32_t l6,
                                        std::int32_t l7) {
   return onDefault([&](Session& s) {
+    std::int32_t links = 0;
+    std::string design(text(t6, l6));
     Dsfl2KvtArgs a;
-    a.int1 = value(i1);
-    a.reals[0] = value(f2);
-    a.reals[1] = value(f3);
-    a.reals[2] = value(f4);
-    a.ints[0] = value(i5);
-    a.ints[1] = value(i6);
-    a.ints[2] = value(i7);
-    a.ints[3] = value(i8);
-    a.ints[4] = value(i9);
-    char* t[7] = {t1, t2, t3, t4, t5, t6, t7};
-    const std::int32_t l[7] = {l1, l2, l3, l4, l5, l6, l7};
-    for (int k = 0; k < 7; ++k) a.texts[k] = text(t[k], l[k]);
+    a.reportMode = value(i1);
+    a.directionPoints = value(f2);
+    a.fieldRecords = value(f3);
+    a.registerElements = value(f4);
+    a.elementOffset = value(i5);
+    a.linkCounter = &links;
+    a.buildCodeTable = value(i7);
+    a.loop8 = value(i8);
+    a.loop9 = value(i9);
+    a.parDir = text(t1, l1);
+    a.input = text(t2, l2);
+    a.codeTable = text(t3, l3);
+    a.output = text(t4, l4);
+    a.reportFile = text(t5, l5);
+    a.designFile = &design;
+    a.firstPoint = text(t7, l7);
     dsfl2kvt(s, a);
+    if (i6) *i6 = links;
+    giveBack(design, t6, l6);
   });
 }
 
@@ -202,8 +226,11 @@ KVT_API std::int32_t KVT_CALL SUB3SKIC(char* o1, char* o2, char* o3, char* outpu
                                        std::int32_t l3, std::int32_t lo, std::int32_t li,
                                        std::int32_t lp) {
   return onDefault([&](Session& s) {
-    kvt2ski(s, text(o1, l1), text(o2, l2), text(o3, l3), text(output, lo), text(input, li),
+    std::string ellipsoid(text(o1, l1)), projection(text(o2, l2));
+    kvt2ski(s, ellipsoid, projection, text(o3, l3), text(output, lo), text(input, li),
             text(pardir, lp));
+    giveBack(ellipsoid, o1, l1);
+    giveBack(projection, o2, l2);
   });
 }
 

@@ -31,8 +31,8 @@ void kvt2sokkia(Session& s, std::int32_t, std::string_view parDir, std::string_v
                 std::string_view) {
   notAvailable(s, "KVT --> Sokkia", parDir);
 }
-void kvt2dsfl(Session& s, const Kvt2DsflArgs& a) { notAvailable(s, "KVT --> DSFL", a.texts[5]); }
-void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a) { notAvailable(s, "DSFL --> KVT", a.texts[0]); }
+void kvt2dsfl(Session& s, const Kvt2DsflArgs& a) { notAvailable(s, "KVT --> DSFL", a.parDir); }
+void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a) { notAvailable(s, "DSFL --> KVT", a.parDir); }
 void fri2kvt(Session& s, std::int32_t, std::int32_t, std::string_view parDir, std::string_view,
              std::string_view, std::string_view) {
   notAvailable(s, "Frit format --> KVT", parDir);
@@ -43,7 +43,7 @@ void ski2kvt(Session& s, std::string_view, std::string_view, std::string_view pa
 void skivec2kvt(Session& s, std::string_view, std::string_view, std::string_view parDir) {
   notAvailable(s, "Leica SKI --> KVT vektor", parDir);
 }
-void kvt2ski(Session& s, std::string_view, std::string_view, std::string_view, std::string_view,
+void kvt2ski(Session& s, std::string&, std::string&, std::string_view, std::string_view,
              std::string_view, std::string_view parDir) {
   notAvailable(s, "KVT --> Leica SKI", parDir);
 }
