@@ -11,21 +11,10 @@ namespace kvtconv {
 
 namespace {
 
-void putReal(const Session& s, std::string& line, std::size_t col, int w, int d, double v) {
-  if (missReal(v)) putField(line, col, s.par.missing(static_cast<std::size_t>(w)), static_cast<std::size_t>(w));
-  else putF(line, col, w, d, v);
-}
-
-void putInt(const Session& s, std::string& line, std::size_t col, int w, std::int32_t v) {
-  if (missInt(v)) putField(line, col, s.par.missing(static_cast<std::size_t>(w)), static_cast<std::size_t>(w));
-  else putI(line, col, w, v);
-}
-
-void putName(const Session& s, std::string& line, std::size_t col, const std::string& text,
-             std::size_t width) {
+std::string nameField(const Session& s, const std::string& text, std::size_t width) {
   std::string field = fixed(text, width);
   if (s.par.yes(par::kRightJustify)) hjuster(field);
-  putField(line, col, field, width);
+  return field;
 }
 
 }  // namespace
@@ -38,29 +27,22 @@ void wpkt(Session& s, TextFile* f, Point& p) {
   const int c = s.par.digit(par::kCoordDecimals);
   const int h = s.par.digit(par::kLevelDecimals);
   const std::string& format = s.par.text(par::kPointFormat);
-  std::string line(128, ' ');
-  line[1] = '6';
-  putName(s, line, 4, p.number, 12);
-  putName(s, line, 17, p.code, 10);
-  putReal(s, line, 28, 12, c, a);
-  putReal(s, line, 42, 12, c, b);
+  RecordLine r(s, 128, "6");
+  r.text(4, nameField(s, p.number, 12), 12).text(17, nameField(s, p.code, 10), 10);
+  r.real(28, 12, c, a).real(42, 12, c, b);
   if (!sameText(format, "2D")) {
-    putReal(s, line, 56, 12, h, p.height);
-    checkWide(s, line, 28, 67);
+    r.real(56, 12, h, p.height);
+    checkWide(s, r.str(), 28, 67);
     if (!sameText(format, "3D")) {
-      putField(line, 69, p.task, 12);
+      r.text(69, p.task, 12);
       if (!sameText(format, "OPR")) {
-        putReal(s, line, 82, 10, c, p.extras.reals[0]);
-        putReal(s, line, 93, 10, c, p.extras.reals[1]);
-        putReal(s, line, 104, 10, c, p.extras.reals[2]);
-        if (!sameText(format, "RVAL")) {
-          putInt(s, line, 115, 6, p.extras.ints[0]);
-          putInt(s, line, 122, 6, p.extras.ints[1]);
-        }
+        r.real(82, 10, c, p.extras.reals[0]).real(93, 10, c, p.extras.reals[1]);
+        r.real(104, 10, c, p.extras.reals[2]);
+        if (!sameText(format, "RVAL")) r.integer(115, 6, p.extras.ints[0]).integer(122, 6, p.extras.ints[1]);
       }
     }
   }
-  writeTrimmed(f, line);
+  writeTrimmed(f, r.str());
 }
 
 Point rpkt(Session& s, std::string_view line) {

@@ -103,12 +103,40 @@ void wfilhead(Session& s, TextFile* f) {
   s.wideWarned = false;
 }
 
-void checkWide(Session& s, std::string_view line, std::size_t from, std::size_t to) {
+void checkWide(Session& s, std::string_view line, std::size_t from, std::size_t to,
+               std::string_view warning) {
   if (s.wideWarned || from == 0 || from > line.size()) return;
   const std::string_view cols = line.substr(from - 1, std::min(to, line.size()) - (from - 1));
   if (cols.find("***") == std::string_view::npos) return;
   s.wideWarned = true;
-  s.wrerr(" NB: Koordinatudskrift for bred. Benyt evt. f\xE6rre decimaler!");
+  s.wrerr(warning);
+}
+
+RecordLine::RecordLine(const Session& s, std::size_t width, std::string_view type)
+    : s_(s), line_(width, ' ') {
+  putField(line_, type.size() == 1 ? 2 : 1, type, type.size());
+}
+
+RecordLine& RecordLine::text(std::size_t col, std::string_view value, std::size_t width) {
+  putField(line_, col, value, width);
+  return *this;
+}
+
+RecordLine& RecordLine::realOr(std::size_t col, int w, int d, double v,
+                               std::string_view missing) {
+  if (missReal(v)) putField(line_, col, missing, static_cast<std::size_t>(w));
+  else putF(line_, col, w, d, v);
+  return *this;
+}
+
+RecordLine& RecordLine::real(std::size_t col, int w, int d, double v) {
+  return realOr(col, w, d, v, s_.par.missing(static_cast<std::size_t>(w)));
+}
+
+RecordLine& RecordLine::integer(std::size_t col, int w, std::int32_t v) {
+  if (missInt(v)) putField(line_, col, s_.par.missing(static_cast<std::size_t>(w)), static_cast<std::size_t>(w));
+  else putI(line_, col, w, v);
+  return *this;
 }
 
 }  // namespace kvtconv

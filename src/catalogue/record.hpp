@@ -41,8 +41,28 @@ AdminRecord radm(const Session& s, std::string_view line);
 // The two header lines that open every catalogue an import writes.
 void wfilhead(Session& s, TextFile* f);
 
-// Sends the over-wide warning once per catalogue when `line` holds "***"
-// within the 1-based columns [from, to].
-void checkWide(Session& s, std::string_view line, std::size_t from, std::size_t to);
+// Sends `warning` once per catalogue when `line` holds "***" within the
+// 1-based columns [from, to].
+inline constexpr std::string_view kWideCoordinates =
+    " NB: Koordinatudskrift for bred. Benyt evt. f\xE6rre decimaler!";
+void checkWide(Session& s, std::string_view line, std::size_t from, std::size_t to,
+               std::string_view warning = kWideCoordinates);
+
+// A record line being filled column by column: numbers in their formats,
+// missing values as the leading characters of the missing-value text.
+class RecordLine {
+ public:
+  RecordLine(const Session& s, std::size_t width, std::string_view type);
+  RecordLine& text(std::size_t col, std::string_view value, std::size_t width);
+  RecordLine& real(std::size_t col, int w, int d, double v);
+  RecordLine& integer(std::size_t col, int w, std::int32_t v);
+  // A missing value shown as the given text instead of the missing-value text.
+  RecordLine& realOr(std::size_t col, int w, int d, double v, std::string_view missing);
+  std::string& str() { return line_; }
+
+ private:
+  const Session& s_;
+  std::string line_;
+};
 
 }  // namespace kvtconv

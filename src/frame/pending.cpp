@@ -4,10 +4,6 @@
 
 namespace kvtconv {
 
-void zeiss2kvt(Session& s, std::int32_t, std::int32_t, std::int32_t, std::string_view,
-               std::string_view, std::string_view parDir) {
-  notAvailable(s, "Zeiss --> KVT", parDir);
-}
 void sokkia2kvt(Session& s, std::int32_t, std::string_view, std::string_view,
                 std::string_view parDir, std::int32_t) {
   notAvailable(s, "Sokkia SDR --> KVT", parDir);

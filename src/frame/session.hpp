@@ -66,6 +66,7 @@ class Session {
   // State that carries from run to run in one session.
   FilterRanges filter;
   int codePending = 0;
+  double frradFactor = 0;  // half-turn factor of the last known angle unit
 
  private:
   Hooks hooks_;

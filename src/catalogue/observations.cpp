@@ -1,0 +1,264 @@
+#include "catalogue/observations.hpp"
+
+#include <cmath>
+#include <utility>
+
+#include "catalogue/fortran.hpp"
+#include "catalogue/record.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+
+namespace kvtconv {
+
+namespace {
+
+constexpr std::string_view kWideHeight =
+    " NB: Instr.hd. udskrift for bred. Benyt evt. f\xE6rre decimaler!";
+constexpr std::string_view kWideObs = " NB: Obs.udskrift for bred. Benyt evt. f\xE6rre decimaler!";
+constexpr std::string_view kMissingDistance = "-------- ";
+
+struct Decimals {
+  int angle, distance, height, coord, level;
+};
+
+Decimals decimals(const Session& s) {
+  return {s.par.digit(par::kAngleDecimals), s.par.digit(par::kDistanceDecimals),
+          s.par.digit(par::kHeightDecimals), s.par.digit(par::kCoordDecimals),
+          s.par.digit(par::kLevelDecimals)};
+}
+
+void blankToMissing(const Session& s, std::string& field) {
+  if (isBlank(field)) field = s.par.missing(field.size());
+}
+
+// The four values every theodolite observation record shares.
+void observationColumns(RecordLine& r, const Decimals& d, double direction, double zenith,
+                        double prismHeight, double distance) {
+  r.real(27, 9, d.angle, direction).real(37, 9, d.angle, zenith);
+  r.real(47, 6, d.height, prismHeight).realOr(54, 9, d.distance, distance, kMissingDistance);
+}
+
+void textRecord(TextFile* f, std::string_view type, std::string_view text) {
+  std::string line(80, ' ');
+  putField(line, 1, type, 2);
+  putField(line, 5, text, 76);
+  writeFull(f, line);
+}
+
+// An integer field holding a real rounded half away from zero; a value far
+// too wide for any field shows as the overflow mark without a cast overflow.
+void putRounded(RecordLine& r, std::size_t col, int w, double v) {
+  if (missReal(v)) {
+    r.integer(col, w, kMissingInt);
+    return;
+  }
+  const double rounded = std::round(v);
+  const std::int64_t n = std::fabs(rounded) < 1e15 ? static_cast<std::int64_t>(rounded) : std::int64_t{1} << 62;
+  putI(r.str(), col, w, n);
+}
+
+}  // namespace
+
+void wsta(Session& s, TextFile* f, Setup& r) {
+  const Decimals d = decimals(s);
+  if (isBlank(r.code)) r.code = s.par.missing(r.code.size());
+  RecordLine line(s, 80, "2");
+  line.text(4, r.station, 12).text(17, r.code, 10).real(28, 6, d.height, r.instrumentHeight);
+  for (std::size_t k = 0; k < 4; ++k) line.integer(35 + 4 * k, 2, r.ints[k]);
+  checkWide(s, line.str(), 28, 33, kWideHeight);
+  writeFull(f, line.str());
+}
+
+void wken(Session& s, TextFile* f, const ReferenceObs& r) {
+  RecordLine line(s, 80, "3");
+  line.text(4, r.number, 12).text(17, r.code, 9);
+  observationColumns(line, decimals(s), r.direction, r.zenith, r.prismHeight, r.distance);
+  checkWide(s, line.str(), 28, 62, kWideObs);
+  writeFull(f, line.str());
+}
+
+void wdet(Session& s, TextFile* f, DetailObs& r) {
+  const Decimals d = decimals(s);
+  std::string code = fixed(r.code, 9);
+  blankToMissing(s, code);
+  RecordLine line(s, 128, "4");
+  line.text(4, r.number, 12).text(17, code, 9);
+  observationColumns(line, d, r.direction, r.zenith, r.prismHeight, r.distance);
+  const std::string& format = s.par.text(par::kObsFormat);
+  if (!sameText(format, "AFS")) {
+    line.real(65, 7, d.distance, r.valueA).real(73, 7, d.distance, r.valueB);
+    if (!sameText(format, "FT")) {
+      for (std::size_t k = 0; k < 3; ++k) line.real(81 + 11 * k, 10, d.coord, r.extras.reals[k]);
+      if (!sameText(format, "RVAL"))
+        line.integer(114, 6, r.extras.ints[0]).integer(121, 6, r.extras.ints[1]);
+    }
+  }
+  checkWide(s, line.str(), 28, 62, kWideObs);
+  writeTrimmed(f, line.str());
+}
+
+void wort(Session& s, TextFile* f, const Orientation& r) {
+  const int d = decimals(s).distance;
+  RecordLine line(s, 80, "5");
+  line.text(4, r.number, 12).text(17, r.code, 10);
+  for (std::size_t k = 0; k < 3; ++k) line.real(28 + 13 * k, 12, d, r.values[k]);
+  writeFull(f, line.str());
+}
+
+void wniv(Session& s, TextFile* f, const Levelling& r) {
+  const Decimals d = decimals(s);
+  RecordLine line(s, 80, "7");
+  line.text(4, r.number, 12).text(17, r.code, 10);
+  line.real(28, 8, d.level, r.height).real(37, 9, d.distance, r.distance);
+  writeFull(f, line.str());
+}
+
+void wmidf(Session& s, TextFile* f, const MeanValues& r) {
+  static constexpr std::size_t kCols[7] = {5, 12, 19, 26, 33, 40, 47};
+  static constexpr int kDecimals[7] = {1, 2, 1, 2, 1, 2, 2};
+  RecordLine line(s, 80, "9");
+  for (std::size_t k = 0; k < 7; ++k) {
+    // Mean values count as missing within a looser tolerance.
+    const bool missing = std::fabs(r.values[k] - kMissingReal) < 0.01;
+    line.real(kCols[k], 5, kDecimals[k], missing ? kMissingReal : r.values[k]);
+  }
+  writeFull(f, line.str());
+}
+
+void wtext(Session& s, TextFile* f, TextRecord& r) {
+  const int c = decimals(s).coord;
+  double a = r.x, b = r.y;
+  if (s.exchange) std::swap(a, b);
+  if (isBlank(r.code)) r.code = s.par.missing(r.code.size());
+  RecordLine line(s, 132, "10");
+  line.text(4, r.code, 10).real(15, 12, c, a).real(28, 12, c, b);
+  putRounded(line, 41, 3, r.valueA);
+  putRounded(line, 45, 7, r.valueB);
+  line.integer(53, 2, r.valueC).text(56, r.text, 77);
+  checkWide(s, line.str(), 15, 39);
+  writeTrimmed(f, line.str());
+}
+
+void wna2000(Session& s, TextFile* f, const LevelReadings& r) {
+  const Decimals d = decimals(s);
+  RecordLine line(s, 128, "11");
+  line.text(4, r.number, 12);
+  for (std::size_t k = 0; k < 3; ++k) line.real(18 + 10 * k, 8, d.level, r.readings[k]);
+  line.real(48, 8, d.distance, r.distance).real(58, 9, d.level, r.height).text(68, r.code, 10);
+  for (std::size_t k = 3; k < 5; ++k)
+    line.realOr(79 + 9 * (k - 3), 8, d.level, r.readings[k], "");
+  writeTrimmed(f, line.str());
+}
+
+void wvector(Session& s, TextFile* f, const Vector& r) {
+  const Decimals d = decimals(s);
+  RecordLine line(s, 128, "60");
+  line.text(4, r.from, 12).text(17, r.to, 12);
+  line.real(30, 10, d.coord, r.components[0]).real(41, 10, d.coord, r.components[1]);
+  line.real(52, 10, d.level, r.components[2]);
+  line.real(63, 8, d.coord, r.spreads[0]).real(72, 8, d.coord, r.spreads[1]);
+  line.real(81, 8, d.level, r.spreads[2]);
+  writeTrimmed(f, line.str());
+}
+
+void wdfelt(TextFile* f, std::string_view text) { textRecord(f, "90", text); }
+void wnfelt(TextFile* f, std::string_view text) { textRecord(f, "91", text); }
+
+Setup rsta(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  Setup r;
+  r.station = sc.word(12);
+  r.code = sc.word(10);
+  r.instrumentHeight = sc.real();
+  for (auto& i : r.ints) i = sc.integer();
+  return r;
+}
+
+ReferenceObs rken(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  ReferenceObs r;
+  r.number = sc.word(12);
+  r.code = sc.word(10);
+  r.direction = sc.real();
+  r.zenith = sc.real();
+  r.prismHeight = sc.real();
+  r.distance = sc.real();
+  return r;
+}
+
+DetailObs rdet(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  DetailObs r;
+  r.number = sc.word(12);
+  r.code = sc.word(10);
+  for (double* v : {&r.direction, &r.zenith, &r.prismHeight, &r.distance, &r.valueA, &r.valueB})
+    *v = sc.real();
+  for (double& v : r.extras.reals) v = sc.real();
+  for (auto& i : r.extras.ints) i = sc.integer();
+  return r;
+}
+
+Orientation rort(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  Orientation r;
+  r.number = sc.word(12);
+  r.code = sc.word(10);
+  for (double& v : r.values) v = sc.real();
+  return r;
+}
+
+Levelling rniv(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  Levelling r;
+  r.number = sc.word(12);
+  r.code = sc.word(10);
+  r.height = sc.real();
+  r.distance = sc.real();
+  return r;
+}
+
+MeanValues rmidf(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  MeanValues r;
+  for (double& v : r.values) v = sc.real();
+  return r;
+}
+
+TextRecord rtext(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  TextRecord r;
+  r.code = sc.word(10);
+  r.x = sc.real();
+  r.y = sc.real();
+  r.valueA = sc.real();
+  r.valueB = sc.real();
+  r.valueC = sc.integer();
+  // The text is the rest of the line after the character that ended the integer.
+  const std::size_t from = std::min(sc.pos(), line.size());
+  r.text = fixed(line.substr(from), 80);
+  if (s.exchange) std::swap(r.x, r.y);
+  return r;
+}
+
+LevelReadings rna2000(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  LevelReadings r;
+  r.number = sc.word(12);
+  for (std::size_t k = 0; k < 3; ++k) r.readings[k] = sc.real();
+  r.distance = sc.real();
+  r.height = sc.real();
+  r.code = sc.word(10);
+  return r;
+}
+
+Vector rvector(const Session& s, std::string_view line) {
+  FieldScanner sc(line, s.par.missingMark());
+  Vector r;
+  r.from = sc.word(12);
+  r.to = sc.word(12);
+  for (double& v : r.components) v = sc.real();
+  for (double& v : r.spreads) v = sc.real();
+  return r;
+}
+
+}  // namespace kvtconv

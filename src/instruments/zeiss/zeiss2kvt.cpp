@@ -1,0 +1,345 @@
+// Zeiss REC 500 and M5 raw data into a catalogue.
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "catalogue/angles.hpp"
+#include "catalogue/observations.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/files.hpp"
+#include "frame/run.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+
+namespace kvtconv {
+
+namespace {
+
+constexpr int kIn = 12, kOut = 13;
+constexpr std::size_t kLineWidth = 132;
+constexpr std::size_t kHeldBack = 5000;  // M5 observations before the first station
+
+struct HeldObs {
+  std::string number, code;
+  double direction, zenith, distance, prismHeight;
+};
+
+bool onlyDashes(std::string_view field) {
+  const std::string_view t = trim(field);
+  return !t.empty() && t.find_first_not_of('-') == std::string_view::npos;
+}
+
+std::string lineNumber(long n) { return std::to_string(n); }
+
+class ZeissImport {
+ public:
+  ZeissImport(Session& s, TextFile* out, int option) : s_(s), out_(out), option_(option) {
+    const std::string miss12 = s.par.missing(12), miss10 = s.par.missing(10);
+    number_ = prevNumber_ = miss12;
+    code_ = prevCode_ = miss10;
+  }
+
+  void convert(std::string& line) {
+    line.resize(kLineWidth, ' ');
+    ++lineNo_;
+    if (!m5_ && line.find("M5|") != std::string::npos) m5_ = true;
+    if (m5_) m5Line(line);
+    else rec500Line(line);
+    prevNumber_ = number_;
+    prevCode_ = code_;
+  }
+
+ private:
+  // A real read from fixed columns; a field that holds something other
+  // than a number or a missing mark is reported and read as missing.
+  double valueAt(std::string_view line, std::size_t col, std::size_t width) {
+    const std::string_view field = line.substr(col - 1, width);
+    std::size_t pos = 1;
+    int err = 0;
+    const double v = rdrtas(field, pos, err);
+    if (err == 1 && !onlyDashes(field)) unreadable();
+    return v;
+  }
+
+  // The real that follows a label such as "ih" or "SH=" in `text`.
+  double valueAfter(std::string_view text, std::size_t labelEnd) {
+    std::size_t pos = labelEnd + 1;
+    while (pos <= text.size() && (text[pos - 1] == ' ' || text[pos - 1] == '=')) ++pos;
+    int err = 0;
+    const double v = rdrtas(text, pos, err);
+    if (err != 0) unreadable();
+    return v;
+  }
+
+  void unreadable() {
+    s_.wrerr(" Linie " + lineNumber(lineNo_) + ": tal kan ikke l\xE6ses, skrives som manglende");
+  }
+
+  void unknown() { s_.wrerr(" Linie " + lineNumber(lineNo_) + ": ukendt Zeiss-linie sprunget over"); }
+
+  // "th" with "ih", or "ih" alone: the two heights carried to later records.
+  // Returns 0 when neither is in the line, 1 for both, 2 for "ih" alone.
+  int heights(std::string_view line) {
+    const auto ih = line.find("ih");
+    if (ih == std::string_view::npos) return 0;
+    const auto th = line.find("th");
+    if (th != std::string_view::npos) {
+      prism_ = valueAfter(line, th + 2);
+      instrument_ = valueAfter(line, ih + 2);
+      return 1;
+    }
+    instrument_ = valueAfter(line, ih + 2);
+    return 2;
+  }
+
+  void station() {
+    if (option_ != 0) return;
+    Setup st;
+    st.station = number_;
+    st.code = code_;
+    st.instrumentHeight = instrument_;
+    wsta(s_, out_, st);
+  }
+
+  void detail(const std::string& number, const std::string& code, double direction, double zenith,
+              double distance, double prism) {
+    DetailObs d;
+    d.number = number;
+    d.code = code;
+    d.direction = direction;
+    d.zenith = zenith;
+    d.prismHeight = prism;
+    d.distance = distance;
+    d.valueA = fl_;
+    d.valueB = ft_;
+    wdet(s_, out_, d);
+  }
+
+  void point(double first, double second, double height) {
+    if (option_ != 1) return;
+    Point p;
+    p.number = number_;
+    p.code = code_;
+    p.x = first;
+    p.y = second;
+    p.height = height;
+    p.task = s_.adm.taskText;
+    wpkt(s_, out_, p);
+  }
+
+  void rec500Line(std::string& line) {
+    std::string info = line.substr(8, 27);
+    low2up(info);
+    line.replace(8, 27, info);
+    FieldScanner sc(info, s_.par.missingMark());
+    number_ = sc.word(12);
+    code_ = sc.word(10);
+    if (missReal(prism_)) prism_ = sc.real();
+    if (isBlank(number_)) number_ = s_.par.missing(12);
+    if (isBlank(code_)) code_ = s_.par.missing(10);
+
+    if (const auto at = info.find("IH="); at != std::string::npos) {
+      instrument_ = valueAfter(info, at + 3);
+      station();
+      return;
+    }
+    if (const auto at = info.find("SH="); at != std::string::npos) {
+      prism_ = valueAfter(info, at + 3);
+      return;
+    }
+    if (const int h = heights(line); h != 0) {
+      if (h == 2) station();
+      return;
+    }
+    if (const auto at = info.find("FL="); at != std::string::npos) {
+      fl_ = valueAfter(info, at + 3);
+      return;
+    }
+    if (const auto at = info.find("FT="); at != std::string::npos) {
+      ft_ = valueAfter(info, at + 3);
+      return;
+    }
+    rec500Values(line, info);
+  }
+
+  void rec500Values(std::string_view line, std::string_view info) {
+    const std::string_view label1 = line.substr(36, 2), label2 = line.substr(51, 3);
+    const char label3 = line[67];
+    if (label2 == "Hz " && (label1 == "D " || label1 == "  " || label1 == "E ")) {
+      const double v1 = valueAt(line, 39, 12), direction = valueAt(line, 54, 13);
+      double zenith = kMissingReal, distance = kMissingReal;
+      if (label1 == "D ") {
+        distance = v1;
+        zenith = valueAt(line, 70, 9);
+      } else if (label1 == "  ") {
+        zenith = valueAt(line, 70, 9);
+      } else if (label3 == 'V') {
+        distance = v1;  // a horizontal sight
+        zenith = frrad(s_, std::numbers::pi / 2);
+      } else {
+        slopeFromHeightDifference(v1, valueAt(line, 70, 9), zenith, distance);
+      }
+      if (option_ == 0 && !(number_ == prevNumber_ && code_ == prevCode_))
+        detail(number_, code_, direction, zenith, distance, prism_);
+      fl_ = ft_ = kMissingReal;
+      return;
+    }
+    if ((label1 == "E " && label2 == "N  ") || (label1 == "Y " && label2 == "X  ")) {
+      point(valueAt(line, 39, 12), valueAt(line, 54, 13), valueAt(line, 70, 9));
+      return;
+    }
+    if (label1 == "X " && label2 == "Y  ") {
+      const double x = valueAt(line, 39, 12), y = valueAt(line, 54, 13);
+      point(y, x, valueAt(line, 70, 9));
+      return;
+    }
+    if (label1 == "  " && label2 == "   ") {
+      wkom(out_, info);
+      return;
+    }
+    unknown();
+  }
+
+  // A horizontal distance and a height difference give the zenith angle
+  // and the slope distance, in the session's angle unit.
+  void slopeFromHeightDifference(double horizontal, double dh, double& zenith, double& distance) {
+    if (missReal(horizontal) || missReal(dh)) {
+      distance = horizontal;
+      return;
+    }
+    zenith = frrad(s_, std::numbers::pi / 2 - std::atan2(dh, horizontal));
+    distance = std::hypot(horizontal, dh);
+  }
+
+  void m5Line(const std::string& line) {
+    FieldScanner sc(std::string_view(line).substr(21, 27), s_.par.missingMark());
+    number_ = sc.word(12);
+    code_ = sc.word(10);
+    const std::string_view label1 = std::string_view(line).substr(49, 2);
+    const std::string_view label2 = std::string_view(line).substr(72, 2);
+    if (const int h = heights(line); h != 0) {
+      if (h == 2) {
+        station();
+        releaseHeldBack();
+        stationSeen_ = true;
+      }
+      return;
+    }
+    if ((label1 == "Y " && label2 == "X ") || (label1 == "X " && label2 == "Y ")) {
+      const double v1 = valueAt(line, 52, 15), v2 = valueAt(line, 75, 15);
+      const double h = valueAt(line, 98, 15);
+      if (label1 == "Y ") point(v1, v2, h);
+      else point(v2, v1, h);
+      return;
+    }
+    if (label1 == "SD" && label2 == "Hz") {
+      fl_ = ft_ = kMissingReal;
+      const double distance = valueAt(line, 52, 15), direction = valueAt(line, 75, 15);
+      const double zenith = valueAt(line, 98, 15);
+      if (option_ != 0) return;
+      if (stationSeen_) {
+        detail(number_, code_, direction, zenith, distance, prism_);
+      } else if (heldBack_.size() < kHeldBack) {
+        heldBack_.push_back({number_, code_, direction, zenith, distance, prism_});
+      } else {
+        if (!heldBackFull_)
+          s_.wrerr(" NB: Mere end 5000 observationer f\xF8r f\xF8rste station; resten skrives straks");
+        heldBackFull_ = true;
+        detail(number_, code_, direction, zenith, distance, prism_);
+      }
+      return;
+    }
+    if (!isBlank(line)) unknown();
+  }
+
+  void releaseHeldBack() {
+    for (const auto& o : heldBack_)
+      detail(o.number, o.code, o.direction, o.zenith, o.distance, o.prismHeight);
+    heldBack_.clear();
+  }
+
+  Session& s_;
+  TextFile* out_;
+  int option_;
+  long lineNo_ = 0;
+  bool m5_ = false, stationSeen_ = false, heldBackFull_ = false;
+  std::string number_, code_, prevNumber_, prevCode_;
+  double instrument_ = kMissingReal, prism_ = kMissingReal, fl_ = kMissingReal,
+         ft_ = kMissingReal;
+  std::vector<HeldObs> heldBack_;
+};
+
+std::string firstToken(const Session& s, std::string_view line, std::size_t col, std::size_t width) {
+  std::size_t pos = col;
+  int err = 0;
+  return rdatas(line, pos, width, err, s.par.missingMark());
+}
+
+std::int32_t firstInt(std::string_view line, std::size_t col) {
+  std::size_t pos = col;
+  int err = 0;
+  return rditas(line, pos, err);
+}
+
+// The seven header lines; false when the file ends inside them.
+bool readHeader(Session& s, TextFile* in, TextFile* out) {
+  std::string lines[7];
+  for (auto& l : lines) {
+    if (!in || in->readLine(l, kLineWidth) != ReadStatus::Ok) return false;
+    l.resize(kLineWidth, ' ');
+  }
+  AdminRecord a;
+  if (lines[0].find("Projekt") != std::string::npos) {
+    a.job = firstToken(s, lines[0], 19, 10);
+    a.operatorName = firstToken(s, lines[1], 19, 10);
+    a.date = firstToken(s, lines[3], 19, 9);
+  } else {
+    a.job = firstToken(s, lines[0], 9, 10);
+    a.operatorName = firstToken(s, lines[1], 9, 10);
+    a.date = firstToken(s, lines[2], 9, 9);
+    a.time = fixed(firstToken(s, lines[3], 9, 9), 8);
+    a.temperature = firstInt(lines[4], 9);
+    a.pressure = firstInt(lines[5], 9);
+    a.instrument = firstToken(s, lines[6], 9, 12);
+  }
+  for (std::string* f : {&a.job, &a.operatorName, &a.date, &a.time, &a.instrument})
+    if (isBlank(*f)) *f = s.par.missing(f->size());
+  wakom(out);
+  wadm(s, out, a);
+  return true;
+}
+
+}  // namespace
+
+void zeiss2kvt(Session& s, std::int32_t mode, std::int32_t variant, std::int32_t option,
+               std::string_view input, std::string_view output, std::string_view parDir) {
+  guardedRun(s, [&] {
+    startRun(s, "Zeiss --> KVT", parDir);
+    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
+    reportOpen(s, opfile(s, kOut, output, mode, 7, Access::Write), output, false);
+    TextFile* in = s.channel(kIn);
+    TextFile* out = s.channel(kOut);
+    wfilhead(s, out);
+    if (variant != 1 || readHeader(s, in, out)) {
+      ZeissImport zeiss(s, out, option);
+      std::string line;
+      for (;;) {
+        const ReadStatus st = in ? in->readLine(line, kLineWidth) : ReadStatus::End;
+        if (st == ReadStatus::End) break;
+        if (st == ReadStatus::Error) {
+          s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
+          break;
+        }
+        zeiss.convert(line);
+        ++s.counter;
+      }
+    }
+    s.wrmsg(countLine(s.counter));
+    endOutput(s, kOut);
+    s.closeChannel(kIn);
+    s.closeChannel(kOut);
+  });
+}
+
+}  // namespace kvtconv
