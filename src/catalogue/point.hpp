@@ -1,5 +1,6 @@
 #pragma once
 // Point records (type 6).
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,8 @@ class TextFile;
 
 // Additional values carried by point and detail records.
 struct PointExtras {
-  double reals[3] = {kMissingReal, kMissingReal, kMissingReal};
-  std::int32_t ints[2] = {kMissingInt, kMissingInt};
+  std::array<double, 3> reals = {kMissingReal, kMissingReal, kMissingReal};
+  std::array<std::int32_t, 2> ints = {kMissingInt, kMissingInt};
 };
 
 struct Point {

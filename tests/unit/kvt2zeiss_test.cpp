@@ -150,3 +150,22 @@ TEST(Kvt2Zeiss, IndependentSessionsOnTwoThreads) {
   EXPECT_EQ(readFile(dir / "b1.zei"), readFile(dir / "b2.zei"));
   EXPECT_NE(readFile(dir / "a1.zei"), readFile(dir / "b1.zei"));
 }
+
+TEST(ZeissRoundTrip, CoordinatesComeBackAtTheConfiguredDecimals) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir, "49 2\n124 1\n121 3D\n");
+  writeFile(dir / "in.kvt",
+            " 6 1001 FS1 6123456.789 512345.678 12.345\n"
+            " 6 P-17 skel -1234.5 0.004 -\n"
+            " 6 1003 HEGN9 - 5 5\n"
+            " 6 ABCDEFGHIJKL LONGCODE99 10 20 30\n");
+  kvtconv::Session s;
+  kvtconv::kvt2zeiss(s, par, dir / "in.kvt", dir / "mid.zei");
+  kvtconv::zeiss2kvt(s, -1, 0, 1, dir / "mid.zei", dir / "back.kvt", par);
+  const auto lines = kvttest::readLines(dir / "back.kvt");
+  ASSERT_EQ(lines.size(), 5u);  // two header lines and three points
+  EXPECT_EQ(lines[2], " 6 1001         FS1          6123456.79     512345.68          12.3");
+  EXPECT_EQ(lines[3], " 6 P-17         SKEL           -1234.50          0.00  ------------");
+  // The Zeiss code field holds nine characters.
+  EXPECT_EQ(lines[4], " 6 ABCDEFGHIJKL LONGCODE9         10.00         20.00          30.0");
+}
