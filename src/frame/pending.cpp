@@ -4,10 +4,6 @@
 
 namespace kvtconv {
 
-void sokkia2kvt(Session& s, std::int32_t, std::string_view, std::string_view,
-                std::string_view parDir, std::int32_t) {
-  notAvailable(s, "Sokkia SDR --> KVT", parDir);
-}
 void leica2kvt(Session& s, std::int32_t, std::string_view, std::string_view, std::string_view,
                std::string_view parDir) {
   notAvailable(s, "Leica/WILD --> KVT", parDir);
@@ -22,10 +18,6 @@ void kvt2geo(Session& s, std::string_view parDir, std::string_view, std::string_
 void kvt2leica(Session& s, std::int32_t, std::string_view parDir, std::string_view,
                std::string_view) {
   notAvailable(s, "KVT --> Leica/WILD", parDir);
-}
-void kvt2sokkia(Session& s, std::int32_t, std::string_view parDir, std::string_view,
-                std::string_view) {
-  notAvailable(s, "KVT --> Sokkia", parDir);
 }
 void kvt2dsfl(Session& s, const Kvt2DsflArgs& a) { notAvailable(s, "KVT --> DSFL", a.parDir); }
 void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a) { notAvailable(s, "DSFL --> KVT", a.parDir); }

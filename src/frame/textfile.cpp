@@ -80,7 +80,7 @@ std::unique_ptr<TextFile> TextFile::openWrite(const std::string& path, WriteForm
   if (!sizeError) t->highWater_ = existing;
   if (form == WriteForm::Append && !sizeError) {
     if (std::fseek(f, 0, SEEK_END) != 0) t->writeFailed_ = true;
-    t->bufStart_ = t->lastStart_ = existing;
+    t->bufStart_ = existing;
   }
   return t;
 }
@@ -153,7 +153,9 @@ void TextFile::flushBuffer() {
 
 void TextFile::writeLine(std::string_view line) {
   const std::uint64_t pos = bufStart_ + buf_.size();
-  lastStart_ = pos;
+  lineStarts_[starts_ % kStepBackDepth] = pos;
+  ++starts_;
+  if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
   if (buf_.size() + line.size() + kLineEnd.size() > kBufferSize) flushBuffer();
   buf_.insert(buf_.end(), line.begin(), line.end());
   buf_.insert(buf_.end(), kLineEnd.begin(), kLineEnd.end());
@@ -162,13 +164,17 @@ void TextFile::writeLine(std::string_view line) {
 }
 
 void TextFile::stepBack() {
-  if (lastStart_ >= bufStart_) {
-    buf_.resize(static_cast<std::size_t>(lastStart_ - bufStart_));
+  // Only lines this run wrote can be taken back, never what the file held.
+  if (starts_ <= floor_) return;
+  --starts_;
+  const std::uint64_t start = lineStarts_[starts_ % kStepBackDepth];
+  if (start >= bufStart_) {
+    buf_.resize(static_cast<std::size_t>(start - bufStart_));
     return;
   }
   flushBuffer();
-  if (std::fflush(f_) != 0 || !seekTo(f_, lastStart_)) writeFailed_ = true;
-  bufStart_ = lastStart_;
+  if (std::fflush(f_) != 0 || !seekTo(f_, start)) writeFailed_ = true;
+  bufStart_ = start;
 }
 
 void TextFile::endHere() {

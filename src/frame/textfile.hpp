@@ -36,8 +36,10 @@ class TextFile {
   ReadStatus readLine(std::string& out, std::size_t maxLen);
 
   void writeLine(std::string_view line);
-  // The next line written replaces the last one.
+  // The next line written replaces the last one; repeated calls go back
+  // over the last kStepBackDepth lines.
   void stepBack();
+  static constexpr std::size_t kStepBackDepth = 32;
   // Flush and cut the file after the last line written.
   void endHere();
   bool close();  // false when anything failed
@@ -64,7 +66,10 @@ class TextFile {
   const ProgressFn* progress_ = nullptr;
   // Writing: absolute offsets of the buffer start, the last line's start and
   // the furthest byte ever written.
-  std::uint64_t bufStart_ = 0, lastStart_ = 0, highWater_ = 0, truncateFrom_ = 0;
+  std::uint64_t bufStart_ = 0, highWater_ = 0;
+  std::uint64_t lineStarts_[kStepBackDepth] = {};  // ring of the last lines' starts
+  std::size_t starts_ = 0;  // lines written and not taken back
+  std::size_t floor_ = 0;   // the oldest line whose start the ring still holds
   bool writeFailed_ = false;
 };
 

@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   kvt2zeiss_fn kvt2zeiss = (kvt2zeiss_fn)dlsym(lib, "KVT2ZEISS");
-  int32_t (*kvt2geo)(char*, char*, char*, int32_t, int32_t, int32_t) =
-      (int32_t(*)(char*, char*, char*, int32_t, int32_t, int32_t))dlsym(lib, "KVT2GEO");
-  CHECK(kvt2zeiss && kvt2geo);
-  if (!kvt2zeiss || !kvt2geo) return 1;
+  int32_t (*kvt2sokkia)(int32_t*, char*, char*, char*, int32_t, int32_t, int32_t) =
+      (int32_t(*)(int32_t*, char*, char*, char*, int32_t, int32_t, int32_t))dlsym(lib, "KVT2SOKKIA");
+  CHECK(kvt2zeiss && kvt2sokkia);
+  if (!kvt2zeiss || !kvt2sokkia) return 1;
 
   char work[200], par[256], in[256], out[256];
   mkdir(argv[2], 0700);
@@ -129,12 +129,14 @@ int main(int argc, char** argv) {
   run(kvt2zeiss, par, in, out);
   CHECK(nerr == 1 && (unsigned char)errs[0][6] == 0xE6);
 
-  /* A conversion that is not built yet says so and returns 0. */
+  /* An export with an integer argument first; texts longer than needed. */
   {
+    int32_t variant = 1;
     char *p = padded(par, 20 + (int)strlen(par)), *i = padded(in, 260), *o = padded(out, 260);
     nmsg = nerr = 0;
-    CHECK(kvt2geo(p, i, o, 20 + (int32_t)strlen(par), 260, 260) == 0);
-    CHECK(nerr == 1 && nmsg == 0);
+    CHECK(kvt2sokkia(&variant, p, i, o, 20 + (int32_t)strlen(par), 260, 260) == 0);
+    CHECK(nmsg == 1 && strncmp(msgs[0], "     1 poster konverteret ...", 29) == 0);
+    CHECK(nerr == 0); /* 1000000000.000 fits the wide SDR33 field */
     free(p);
     free(i);
     free(o);

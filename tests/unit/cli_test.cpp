@@ -67,8 +67,8 @@ TEST(Cli, LinesAreUtf8OnlyOnAUtf8Terminal) {
 TEST(Cli, ConversionsNotBuiltSaySo) {
   kvttest::TempDir dir;
   const std::string par = kvttest::parDir(dir);
-  const Result r = cli(dir, "", "kvt2geo --par par in.kvt out.geo");
+  const Result r = cli(dir, "", "kvt2dsfl --par par in.kvt out.dsf");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, " KVT --> GEODAT: konverteringen findes endnu ikke i denne version\n");
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.geo"));
+  EXPECT_EQ(r.err, " KVT --> DSFL: konverteringen findes endnu ikke i denne version\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.dsf"));
 }

@@ -131,3 +131,25 @@ TEST(Rdrec, ClassifiesAndBlanksTheTypeField) {
   EXPECT_EQ(rdrec(f.get(), line, 80, type), ReadStatus::End);
   EXPECT_EQ(rdrec(nullptr, line, 80, type), ReadStatus::End);
 }
+
+TEST(TextFile, RepeatedStepBacksTakeBackSeveralLines) {
+  kvttest::TempDir dir;
+  std::error_code ec;
+  writeFile(dir / "o", "kept from before\n");
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Append, ec);
+    for (int i = 1; i <= 40; ++i) f->writeLine("line " + std::to_string(i));
+    for (int i = 0; i < 38; ++i) f->stepBack();  // only the last 32 can go
+    f->writeLine("new");
+    f->endHere();
+  }
+  std::string want = "kept from before\n";
+  for (int i = 1; i <= 8; ++i) want += "line " + std::to_string(i) + "\n";
+  EXPECT_EQ(readFile(dir / "o"), want + "new\n");
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Append, ec);
+    f->stepBack();  // nothing of this run to take back: the old contents stay
+    f->writeLine("x");
+  }
+  EXPECT_EQ(readFile(dir / "o"), want + "new\nx\n");
+}

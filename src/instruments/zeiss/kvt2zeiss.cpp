@@ -1,4 +1,5 @@
 // Catalogue points as Zeiss REC 500 coordinate lines.
+#include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
@@ -55,7 +56,7 @@ void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
       if (missReal(p.x) || missReal(p.y)) continue;
       bool fits = true;
       writeFull(out, zeissLine(p, s.counter, fits));
-      if (!fits) s.wrerr(" NB: V\xE6rdi for bred til Zeiss-linien, punkt: " + std::string(rtrim(p.number)));
+      if (!fits) reportTooWide(s, "Zeiss", p.number);
     }
     endOutput(s, kOut);
     s.wrmsg(countLine(s.counter));

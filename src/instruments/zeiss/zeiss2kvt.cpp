@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "catalogue/angles.hpp"
+#include "catalogue/columns.hpp"
 #include "catalogue/observations.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
@@ -25,16 +26,10 @@ struct HeldObs {
   double direction, zenith, distance, prismHeight;
 };
 
-bool onlyDashes(std::string_view field) {
-  const std::string_view t = trim(field);
-  return !t.empty() && t.find_first_not_of('-') == std::string_view::npos;
-}
-
-std::string lineNumber(long n) { return std::to_string(n); }
-
 class ZeissImport {
  public:
-  ZeissImport(Session& s, TextFile* out, int option) : s_(s), out_(out), option_(option) {
+  ZeissImport(Session& s, TextFile* out, int option)
+      : s_(s), out_(out), option_(option), fields_(s) {
     const std::string miss12 = s.par.missing(12), miss10 = s.par.missing(10);
     number_ = prevNumber_ = miss12;
     code_ = prevCode_ = miss10;
@@ -42,7 +37,7 @@ class ZeissImport {
 
   void convert(std::string& line) {
     line.resize(kLineWidth, ' ');
-    ++lineNo_;
+    fields_.nextLine();
     if (!m5_ && line.find("M5|") != std::string::npos) m5_ = true;
     if (m5_) m5Line(line);
     else rec500Line(line);
@@ -51,32 +46,15 @@ class ZeissImport {
   }
 
  private:
-  // A real read from fixed columns; a field that holds something other
-  // than a number or a missing mark is reported and read as missing.
   double valueAt(std::string_view line, std::size_t col, std::size_t width) {
-    const std::string_view field = line.substr(col - 1, width);
-    std::size_t pos = 1;
-    int err = 0;
-    const double v = rdrtas(field, pos, err);
-    if (err == 1 && !onlyDashes(field)) unreadable();
-    return v;
+    return fields_.real(line, col, width);
   }
 
-  // The real that follows a label such as "ih" or "SH=" in `text`.
   double valueAfter(std::string_view text, std::size_t labelEnd) {
-    std::size_t pos = labelEnd + 1;
-    while (pos <= text.size() && (text[pos - 1] == ' ' || text[pos - 1] == '=')) ++pos;
-    int err = 0;
-    const double v = rdrtas(text, pos, err);
-    if (err != 0) unreadable();
-    return v;
+    return fields_.realAfter(text, labelEnd);
   }
 
-  void unreadable() {
-    s_.wrerr(" Linie " + lineNumber(lineNo_) + ": tal kan ikke l\xE6ses, skrives som manglende");
-  }
-
-  void unknown() { s_.wrerr(" Linie " + lineNumber(lineNo_) + ": ukendt Zeiss-linie sprunget over"); }
+  void unknown() { fields_.warn("ukendt Zeiss-linie sprunget over"); }
 
   // "th" with "ih", or "ih" alone: the two heights carried to later records.
   // Returns 0 when neither is in the line, 1 for both, 2 for "ih" alone.
@@ -262,7 +240,7 @@ class ZeissImport {
   Session& s_;
   TextFile* out_;
   int option_;
-  long lineNo_ = 0;
+  ColumnReader fields_;
   bool m5_ = false, stationSeen_ = false, heldBackFull_ = false;
   std::string number_, code_, prevNumber_, prevCode_;
   double instrument_ = kMissingReal, prism_ = kMissingReal, fl_ = kMissingReal,

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "helpers.hpp"
+#include "kvtconv.hpp"
+
+using kvttest::readLines;
+using kvttest::writeFile;
+
+namespace {
+
+// The point records of a catalogue, decoded.
+std::vector<kvtconv::Point> pointsOf(kvtconv::Session& s, const std::string& path) {
+  std::error_code ec;
+  auto f = kvtconv::TextFile::openRead(path, ec);
+  std::vector<kvtconv::Point> out;
+  std::string line;
+  int type = 0;
+  while (kvtconv::rdrec(f.get(), line, 80, type) == kvtconv::ReadStatus::Ok)
+    if (type == 6) out.push_back(kvtconv::rpkt(s, line));
+  return out;
+}
+
+}  // namespace
+
+TEST(Sokkia, RoundTripBothVariants) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt",
+            " 6 7 KANT1 123.456 -45.6 -\n"
+            " 6 1001 FS1 61234.789 51234.678 12.345\n"
+            " 6 0012 SKEL 0 0.001 -0.5\n");
+  for (const int variant : {0, 1}) {
+    kvtconv::Session s;
+    kvtconv::kvt2sokkia(s, variant, par, dir / "in.kvt", dir / "mid.sdr");
+    kvtconv::sokkia2kvt(s, -1, dir / "mid.sdr", dir / "back.kvt", par, 0);
+    const auto before = pointsOf(s, dir / "in.kvt");
+    const auto after = pointsOf(s, dir / "back.kvt");
+    ASSERT_EQ(after.size(), before.size()) << variant;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      // SDR2 point numbers are integers: "0012" comes back as 12.
+      const std::string want = variant == 0 && i == 2 ? kvtconv::fixed("12", 12) : before[i].number;
+      EXPECT_EQ(after[i].number, want);
+      EXPECT_EQ(after[i].code, before[i].code);
+      EXPECT_NEAR(after[i].x, before[i].x, 1e-9);
+      EXPECT_NEAR(after[i].y, before[i].y, 1e-9);
+      EXPECT_EQ(kvtconv::missReal(after[i].height), kvtconv::missReal(before[i].height));
+      if (!kvtconv::missReal(before[i].height)) {
+        EXPECT_NEAR(after[i].height, before[i].height, 1e-9);
+      }
+    }
+  }
+}
+
+TEST(Sokkia, NotesRewriteAcrossAFlushedBuffer) {
+  // Enough records that the detail to correct has left the write buffer.
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  std::string sdr = "00NMSDR2     V02-08\n";
+  for (int i = 0; i < 2000; ++i) sdr += "08KI   1     1.000     2.000     3.000FS1\n";
+  sdr += "09F1       2    10.000   100.000    50.000KODE\n13NMA0.5\n13NMA0.25\n";
+  writeFile(dir / "job.sdr", sdr);
+  kvtconv::Session s;
+  kvtconv::sokkia2kvt(s, -1, dir / "job.sdr", dir / "out.kvt", par, 0);
+  const auto lines = readLines(dir / "out.kvt");
+  ASSERT_EQ(lines.size(), 2005u);
+  EXPECT_EQ(lines.back().substr(53, 9), "   10.750");
+  EXPECT_EQ(kvtconv::errorCount(s), 0);
+}
+
+TEST(Sokkia, ExistingCatalogueIsKeptInModeNew) {
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "job.sdr", "08KI   1     1.000     2.000     3.000FS1\n");
+  writeFile(dir / "out.kvt", "precious\n");
+  kvttest::Recorder rec;
+  kvtconv::Session s(rec.hooks());
+  kvtconv::sokkia2kvt(s, 0, dir / "job.sdr", dir / "out.kvt", par, 0);
+  EXPECT_EQ(kvttest::readFile(dir / "out.kvt"), "precious\n");
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(kvttest::rtrim(rec.errors[0]),
+            " Filen findes i forvejen og overskrives ikke: " + (dir / "out.kvt"));
+  kvtconv::sokkia2kvt(s, 2000, dir / "job.sdr", dir / "out.kvt", par, 0);
+  EXPECT_EQ(readLines(dir / "out.kvt").size(), 5u);  // appended: header, name, point
+}
