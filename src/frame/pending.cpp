@@ -4,20 +4,12 @@
 
 namespace kvtconv {
 
-void leica2kvt(Session& s, std::int32_t, std::string_view, std::string_view, std::string_view,
-               std::string_view parDir) {
-  notAvailable(s, "Leica/WILD --> KVT", parDir);
-}
 void geo2kvt(Session& s, std::int32_t, std::string_view, std::string_view, std::string_view,
              std::string_view parDir) {
   notAvailable(s, "Geodimeter --> KVT", parDir);
 }
 void kvt2geo(Session& s, std::string_view parDir, std::string_view, std::string_view) {
   notAvailable(s, "KVT --> GEODAT", parDir);
-}
-void kvt2leica(Session& s, std::int32_t, std::string_view parDir, std::string_view,
-               std::string_view) {
-  notAvailable(s, "KVT --> Leica/WILD", parDir);
 }
 void kvt2dsfl(Session& s, const Kvt2DsflArgs& a) { notAvailable(s, "KVT --> DSFL", a.parDir); }
 void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a) { notAvailable(s, "DSFL --> KVT", a.parDir); }

@@ -20,6 +20,14 @@ namespace kvtconv {
 // Thrown by wrmsg when the host asks to stop; caught where the run began.
 struct HostStop {};
 
+// Values of the GSI import that a new run takes over from the last one.
+struct GsiCarry {
+  std::string pointNumber = std::string(12, ' ');
+  double hz = 0, v = 0, slope = 0;    // slope is also the levelling distance
+  double east = 0, north = 0, height = 0;  // height is also the levelling height
+  double readings[5] = {0, 0, 0, 0, 0};
+};
+
 struct FilterRanges {
   std::vector<std::pair<std::string, std::string>> numbers;  // 12-character bounds
   std::vector<std::pair<std::string, std::string>> codes;    // 10-character bounds
@@ -67,6 +75,7 @@ class Session {
   FilterRanges filter;
   int codePending = 0;
   double frradFactor = 0;  // half-turn factor of the last known angle unit
+  GsiCarry gsi;
 
  private:
   Hooks hooks_;

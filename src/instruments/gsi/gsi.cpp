@@ -1,0 +1,160 @@
+#include "instruments/gsi/gsi.hpp"
+
+#include <cmath>
+
+#include "catalogue/fortran.hpp"
+#include "catalogue/scan.hpp"
+#include "frame/text.hpp"
+
+namespace kvtconv::gsi {
+
+namespace {
+
+std::size_t wordWidth(int m) { return m == 2 ? 24 : 16; }
+
+// Sign and data of a word: 8m+1 characters from word column 7.
+std::string_view signAndData(std::string_view word, int m) {
+  return word.size() < 7 ? std::string_view{} : word.substr(6, static_cast<std::size_t>(8 * m + 1));
+}
+
+}  // namespace
+
+void Line::assign(std::string_view raw) {
+  text_.assign(raw.substr(0, std::min(raw.size(), kMaxLine)));
+  if (!text_.empty() && text_[0] == '"') {
+    text_[0] = ' ';
+    stgbln(text_);
+  }
+  wide_ = !text_.empty() && text_[0] == '*';
+  text_.resize(kMaxLine, ' ');
+}
+
+bool Line::blank() const { return isBlank(text_); }
+
+std::string_view Line::word(int slot) const {
+  const std::size_t w = wordWidth(m());
+  const std::size_t start = (wide_ ? 1 : 0) + w * static_cast<std::size_t>(slot - 1);
+  return std::string_view(text_).substr(std::min(start, text_.size()), w);
+}
+
+std::string Line::token(int slot) const {
+  std::string t(word(slot).substr(0, 3));
+  t.resize(3, ' ');
+  if (t == "00 ") return "   ";
+  if (t[2] == '.' || slot == 1) t[2] = ' ';
+  if (t == "00 ") return "   ";
+  return t;
+}
+
+int Line::find(std::string_view index) const {
+  const std::string want = fixed(index, 3);
+  for (int slot = kSlots; slot >= 1; --slot)
+    if (token(slot) == want) return slot;
+  return 0;
+}
+
+double unitScale(char unit) {
+  switch (unit) {
+    case '0': case '1': return 1000.0;
+    case '2': case '3': case '4': case '8': return 100000.0;
+    case '5': case '6': case '7': return 10000.0;
+    default: return 0.0;
+  }
+}
+
+double scaled(std::string_view word, int m, bool& ok, bool& knownUnit) {
+  std::size_t pos = 1;
+  int err = 0;
+  const double v = rdrtas(signAndData(word, m), pos, err);
+  ok = err == 0;
+  if (!ok) return kMissingReal;
+  double scale = word.size() > 5 ? unitScale(word[5]) : 0.0;
+  knownUnit = scale != 0.0;
+  if (!knownUnit) scale = 1000.0;  // an unknown unit reads as millimetres
+  return v / scale;
+}
+
+double raw(std::string_view word, int m, bool& ok) {
+  std::string t(signAndData(word, m));
+  const auto minus = t.find('-');
+  if (minus != std::string::npos) t[minus] = '0';
+  std::size_t pos = 1;
+  int err = 0;
+  const double v = rdrtas(t, pos, err);
+  ok = err == 0;
+  if (!ok) return kMissingReal;
+  return minus != std::string::npos ? -v : v;
+}
+
+std::int32_t integer(std::string_view word, int m, bool& ok) {
+  std::size_t pos = 1;
+  int err = 0;
+  const std::int32_t v = rditas(signAndData(word, m), pos, err);
+  ok = err == 0;
+  return v;
+}
+
+std::string text(std::string_view word, int m, std::size_t width) {
+  std::string data(word.size() > 7 ? word.substr(7, static_cast<std::size_t>(8 * m)) : std::string_view{});
+  data.resize(static_cast<std::size_t>(8 * m), ' ');
+  for (char& c : data)
+    if (c == ' ') c = '0';
+  for (char& c : data) {
+    if (c != '0') break;
+    c = ' ';
+  }
+  stgbln(data);
+  if (isBlank(data)) data.assign(1, '-');
+  return fixed(data, width);
+}
+
+namespace {
+
+// Turns blanks of [from, to) into `c`.
+void blanksTo(char* slot, std::size_t from, std::size_t to, char c) {
+  for (std::size_t i = from; i < to; ++i)
+    if (slot[i] == ' ') slot[i] = c;
+}
+
+}  // namespace
+
+bool pointWord(char* slot, int m, int index, int block, std::string_view number) {
+  if (index < 1 || index > 99 || block < 0 || block > 9999) return false;
+  const std::size_t w = wordWidth(m), data = static_cast<std::size_t>(8 * m);
+  std::fill_n(slot, w, ' ');
+  formatI(slot, 2, index);
+  formatI(slot + 2, 4, block);
+  slot[6] = '+';
+  const std::string_view body = trim(number);
+  const std::string_view tail = body.size() <= data ? body : body.substr(body.size() - data);
+  std::copy(tail.begin(), tail.end(), slot + 7 + (data - tail.size()));
+  blanksTo(slot, 0, w - 1, '0');
+  return true;
+}
+
+bool measureWord(char* slot, int m, int index, int unit, double value) {
+  if (index < 1 || index > 99 || unit < 0 || unit > 9999) return false;
+  const std::size_t w = wordWidth(m);
+  std::fill_n(slot, w, ' ');
+  formatI(slot, 2, index);
+  formatI(slot + 2, 4, unit);
+  double scale = unitScale(static_cast<char>('0' + unit % 10));
+  if (scale == 0.0) scale = 1000.0;
+  const double magnitude = std::fabs(value * scale);
+  // Zero carries "-"; a value that only the reader's guard lifts above zero
+  // is zero at the word's resolution.
+  slot[6] = (value > 0 && std::round(magnitude) >= 1) ? '+' : '-';
+  if (m == 1) {
+    const double rounded = std::round(magnitude);
+    formatI(slot + 7, 8, rounded < 1e15 ? static_cast<std::int64_t>(rounded) : std::int64_t{1} << 62);
+  } else {
+    formatF(slot + 7, 17, 0, magnitude);
+    slot[23] = ' ';
+  }
+  slot[w - 1] = ' ';
+  blanksTo(slot, 2, 6, '.');
+  blanksTo(slot, 0, w - 1, '0');
+  return true;
+}
+
+}  // namespace kvtconv::gsi

@@ -1,0 +1,49 @@
+#pragma once
+// GSI lines and words: GSI-8 lines carry 16-column words with 8 data
+// characters, GSI-16 lines (a leading "*") 24-column words with 16.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kvtconv::gsi {
+
+inline constexpr std::size_t kMaxLine = 255;
+inline constexpr int kSlots = 10;
+
+class Line {
+ public:
+  // Takes a raw line: a leading '"' is dropped and the rest shifted left.
+  void assign(std::string_view raw);
+  bool wide() const { return wide_; }
+  int m() const { return wide_ ? 2 : 1; }
+  const std::string& text() const { return text_; }
+  bool blank() const;
+
+  // The whole word of slot 1..10 (16 or 24 columns).
+  std::string_view word(int slot) const;
+  // The slot's index as compared with labels: three characters, "00 " and
+  // a '.' in the third place read as blanks; slot 1 has no third character.
+  std::string token(int slot) const;
+  // The last slot whose token is `index`, or 0.
+  int find(std::string_view index) const;
+
+ private:
+  std::string text_;
+  bool wide_ = false;
+};
+
+// Word readers. `ok` is false when the data is not a number.
+double scaled(std::string_view word, int m, bool& ok, bool& knownUnit);
+double raw(std::string_view word, int m, bool& ok);
+std::int32_t integer(std::string_view word, int m, bool& ok);
+std::string text(std::string_view word, int m, std::size_t width);
+
+// The divisor that a unit digit stands for; 0 for an unknown digit.
+double unitScale(char unit);
+
+// Word writers: the point-number word and a measurement word. They return
+// false, writing nothing, when the index or the block number does not fit.
+bool pointWord(char* slot, int m, int index, int block, std::string_view number);
+bool measureWord(char* slot, int m, int index, int unit, double value);
+
+}  // namespace kvtconv::gsi

@@ -1,0 +1,74 @@
+// Catalogue points as GSI-8 or GSI-16 lines of words 11, 81, 82 and 83.
+#include <cmath>
+#include <utility>
+
+#include "catalogue/columns.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/files.hpp"
+#include "frame/filter.hpp"
+#include "frame/run.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+#include "instruments/gsi/gsi.hpp"
+
+namespace kvtconv {
+
+namespace {
+
+constexpr int kIn = 17, kOut = 18;
+
+// GSI-8 data holds eight digits: eastings and northings keep only their
+// part below 100 km, with their sign.
+double belowHundredKm(double v) { return v - 100000.0 * std::trunc(v / 100000.0); }
+
+std::string gsiLine(const Point& p, int block, bool wide) {
+  const int m = wide ? 2 : 1;
+  const std::size_t w = wide ? 24 : 16;
+  std::string buf(4 * w, ' ');
+  gsi::pointWord(buf.data(), m, 11, block, p.number);
+  if (!missReal(p.x)) gsi::measureWord(buf.data() + w, m, 81, 0, wide ? p.x : belowHundredKm(p.x));
+  if (!missReal(p.y)) gsi::measureWord(buf.data() + 2 * w, m, 82, 0, wide ? p.y : belowHundredKm(p.y));
+  if (!missReal(p.height)) gsi::measureWord(buf.data() + 3 * w, m, 83, 6, p.height);
+  return wide ? "*" + buf : buf;
+}
+
+}  // namespace
+
+void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::string_view input,
+               std::string_view output) {
+  guardedRun(s, [&] {
+    startRun(s, "KVT --> Leica/WILD", parDir);
+    setfil(s);
+    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
+    reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
+    TextFile* in = s.channel(kIn);
+    TextFile* out = s.channel(kOut);
+    const bool wide = option == 1;
+    std::string line;
+    int type = 0;
+    for (;;) {
+      const ReadStatus st = rdrec(in, line, 80, type);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) {
+        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
+        break;
+      }
+      if (type != 6) continue;
+      Point p = rpkt(s, line);
+      if (filter(s, p.number, p.code)) continue;
+      if (s.exchange) std::swap(p.x, p.y);  // the words carry easting first
+      ++s.counter;
+      const std::string gsiText = gsiLine(p, s.counter, wide);
+      if (gsiText.find('*', wide ? 1 : 0) != std::string::npos) reportTooWide(s, "GSI", p.number);
+      writeFull(out, gsiText);
+    }
+    writeFull(out, "\x03");
+    s.wrmsg(countLine(s.counter));
+    endOutput(s, kOut);
+    s.closeChannel(kIn);
+    s.closeChannel(kOut);
+  });
+}
+
+}  // namespace kvtconv
