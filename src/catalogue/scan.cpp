@@ -41,7 +41,10 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 // and 22 decimals, mantissa and power are exact doubles and one division
 // rounds correctly; longer tokens go the general way.
 bool digitsToDouble(const char* digits, std::size_t n, std::size_t fracDigits, double& out) {
-  if (n - (fracDigits ? 1 : 0) <= 15 && fracDigits <= 22) {
+  std::size_t lead = 0;  // leading zeros carry no precision
+  while (lead < n && (digits[lead] == '0' || digits[lead] == '.')) ++lead;
+  const std::size_t significant = n - lead - (fracDigits && lead < n - fracDigits ? 1 : 0);
+  if (significant <= 15 && fracDigits <= 22) {
     std::uint64_t m = 0;
     for (std::size_t k = 0; k < n; ++k)
       if (digits[k] != '.') m = m * 10 + static_cast<std::uint64_t>(digits[k] - '0');

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdint>
+
 #include "catalogue/scan.hpp"
 
 using namespace kvtconv;
@@ -102,4 +105,31 @@ TEST(Scan, MissingTolerance) {
   EXPECT_TRUE(missReal(-999.99905));
   EXPECT_FALSE(missReal(-999.9985));
   EXPECT_TRUE(missInt(-999));
+}
+
+TEST(Scan, RealsAgreeWithExactConversion) {
+  // The fast path must give the same double as a correctly rounded parse.
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  for (int k = 0; k < 100000; ++k) {
+    std::string digits(next() % 6, '0');  // leading zeros as GSI data has them
+    const int intLen = static_cast<int>(next() % 12), fracLen = static_cast<int>(next() % 10);
+    for (int i = 0; i < intLen; ++i) digits += static_cast<char>('0' + next() % 10);
+    std::string token = digits;
+    if (fracLen > 0) {
+      token += '.';
+      for (int i = 0; i < fracLen; ++i) token += static_cast<char>('0' + next() % 10);
+    }
+    if (token.empty() || token == ".") continue;
+    double want = 0;
+    std::from_chars(token.data(), token.data() + token.size(), want);
+    const Got g = real(token + " ");
+    ASSERT_EQ(g.err, 0) << token;
+    ASSERT_EQ(g.value, want + 1e-13) << token;
+  }
 }

@@ -27,6 +27,15 @@ void Line::assign(std::string_view raw) {
   }
   wide_ = !text_.empty() && text_[0] == '*';
   text_.resize(kMaxLine, ' ');
+  signature_.assign(3 * kSlots, ' ');
+  for (int slot = 1; slot <= kSlots; ++slot) {
+    char* t = signature_.data() + 3 * (slot - 1);
+    const std::string_view w = word(slot);
+    for (std::size_t k = 0; k < 3 && k < w.size(); ++k) t[k] = w[k];
+    if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
+    if (t[2] == '.' || slot == 1) t[2] = ' ';
+    if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
+  }
 }
 
 bool Line::blank() const { return isBlank(text_); }
@@ -37,19 +46,11 @@ std::string_view Line::word(int slot) const {
   return std::string_view(text_).substr(std::min(start, text_.size()), w);
 }
 
-std::string Line::token(int slot) const {
-  std::string t(word(slot).substr(0, 3));
-  t.resize(3, ' ');
-  if (t == "00 ") return "   ";
-  if (t[2] == '.' || slot == 1) t[2] = ' ';
-  if (t == "00 ") return "   ";
-  return t;
-}
-
 int Line::find(std::string_view index) const {
-  const std::string want = fixed(index, 3);
+  char want[3] = {' ', ' ', ' '};
+  for (std::size_t k = 0; k < 3 && k < index.size(); ++k) want[k] = index[k];
   for (int slot = kSlots; slot >= 1; --slot)
-    if (token(slot) == want) return slot;
+    if (token(slot) == std::string_view(want, 3)) return slot;
   return 0;
 }
 

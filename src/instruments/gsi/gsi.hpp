@@ -23,12 +23,17 @@ class Line {
   std::string_view word(int slot) const;
   // The slot's index as compared with labels: three characters, "00 " and
   // a '.' in the third place read as blanks; slot 1 has no third character.
-  std::string token(int slot) const;
+  std::string_view token(int slot) const {
+    return std::string_view(signature_).substr(static_cast<std::size_t>(3 * (slot - 1)), 3);
+  }
+  // The ten tokens in slot order, 30 characters.
+  const std::string& signature() const { return signature_; }
   // The last slot whose token is `index`, or 0.
   int find(std::string_view index) const;
 
  private:
   std::string text_;
+  std::string signature_;
   bool wide_ = false;
 };
 

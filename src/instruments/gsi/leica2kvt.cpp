@@ -54,11 +54,12 @@ std::vector<Label> readLabels(Session& s, TextFile* f) {
     }
     Label l;
     l.type = err == 0 ? type : 0;
-    for (auto& t : l.tokens) {
-      t = rdatas(line, pos, 3, err, ' ');
+    l.signature.assign(3 * kSlots, ' ');
+    for (int k = 0; k < kSlots; ++k) {
+      const std::string t = rdatas(line, pos, 3, err, ' ');
       if (err == -1) break;
+      l.signature.replace(static_cast<std::size_t>(3 * k), 3, t);
     }
-    for (auto& t : l.tokens) t.resize(3, ' ');
     labels.push_back(std::move(l));
   }
   return labels;
@@ -94,10 +95,8 @@ void Import::take(std::string_view index, double& v, bool isScaled) {
 }
 
 int Import::lineType() const {
-  std::array<std::string, kSlots> sig;
-  for (int k = 0; k < kSlots; ++k) sig[static_cast<std::size_t>(k)] = line_.token(k + 1);
   for (const auto& l : labels_)
-    if (l.tokens == sig) return l.type;
+    if (l.signature == line_.signature()) return l.type;
   return 0;
 }
 
@@ -105,7 +104,8 @@ void Import::convert(std::string_view raw) {
   fields_.nextLine();
   line_.assign(raw);
   if (line_.blank()) return;
-  switch (lineType()) {
+  const int type = lineType();
+  switch (type) {
     case 2: setup(); break;
     case 3:
     case 4: observation(); break;
@@ -115,7 +115,7 @@ void Import::convert(std::string_view raw) {
     case 12: freeSetup(); break;
     case 13:
     case 14:
-    case 15: supplement(lineType()); break;
+    case 15: supplement(type); break;
     case 16: pointFromWords(); break;
     case 17: heldCoordinates(); break;
     case 18: heldAttributes(); break;

@@ -19,7 +19,7 @@ namespace gsi {
 
 struct Label {
   int type = 0;
-  std::array<std::string, kSlots> tokens;
+  std::string signature;  // ten three-character tokens
 };
 
 // Up to 20 codes; entry 0 is the current code.
