@@ -267,7 +267,11 @@ bool readHeader(Session& s, TextFile* in, TextFile* out) {
     if (!in || in->readLine(l, kLineWidth) != ReadStatus::Ok) return false;
     l.resize(kLineWidth, ' ');
   }
+  // Fields the header does not give keep the missing-value text; a field
+  // that is read takes its token, blank when the line holds none.
   AdminRecord a;
+  for (std::string* f : {&a.job, &a.operatorName, &a.date, &a.time, &a.instrument})
+    *f = s.par.missing(f->size());
   if (lines[0].find("Projekt") != std::string::npos) {
     a.job = firstToken(s, lines[0], 19, 10);
     a.operatorName = firstToken(s, lines[1], 19, 10);
@@ -281,8 +285,6 @@ bool readHeader(Session& s, TextFile* in, TextFile* out) {
     a.pressure = firstInt(lines[5], 9);
     a.instrument = firstToken(s, lines[6], 9, 12);
   }
-  for (std::string* f : {&a.job, &a.operatorName, &a.date, &a.time, &a.instrument})
-    if (isBlank(*f)) *f = s.par.missing(f->size());
   wakom(out);
   wadm(s, out, a);
   return true;
