@@ -1,0 +1,694 @@
+// Geodimeter raw data into a catalogue. The raw file is a stream of
+// "label=value" words; a user's conversion file says which runs of labels
+// form which kind of record. The words are first put one per line into a
+// scratch file (moving point, code and prism words in front of the
+// measurement they belong to), then grouped greedily into records.
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "catalogue/fortran.hpp"
+#include "catalogue/observations.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/files.hpp"
+#include "frame/run.hpp"
+#include "frame/scratch.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+#include "instruments/geodimeter/geodimeter.hpp"
+
+namespace kvtconv {
+
+namespace geo {
+
+std::string labelCode(std::string_view word) {
+  const std::size_t eq = word.find('=');
+  if (eq == std::string_view::npos || eq == 0) return {};
+  if (eq == 1) return std::string{word[0], ' '};
+  return std::string(word.substr(eq - 2, 2));
+}
+
+}  // namespace geo
+
+namespace {
+
+constexpr int kIn = 12, kOut = 13, kConversion = 14, kNames = 15;
+constexpr std::size_t kRawWidth = 128, kWordWidth = 40, kRecordWidth = 80;
+constexpr std::size_t kMaxEntries = 50, kMaxLabels = 20;
+constexpr std::string_view kUnidentified = "Denne linie i input er ikke identificeret";
+
+bool near999(double v) { return !missReal(v) && std::fabs(v - 9.99) < 0.0001; }
+
+// ---------------------------------------------------------------- set-up
+
+struct Entry {
+  int type = 0;
+  std::vector<std::string> labels;  // two characters each
+};
+
+std::string twoChars(std::string_view token) { return fixed(rtrim(token), 2); }
+
+std::vector<Entry> readConversion(Session& s, TextFile* f) {
+  std::vector<Entry> entries;
+  std::string line;
+  while (f && f->readLine(line, kRecordWidth) == ReadStatus::Ok) {
+    if (isBlank(line)) continue;
+    std::size_t pos = 1;
+    int err = 0;
+    const std::int32_t type = rditas(line, pos, err);
+    if (err != 0) {
+      s.wrerr(" Linie i konverterings-fil kan ikke l\xE6ses: " + std::string(rtrim(line)));
+      continue;
+    }
+    if (type >= 101) {
+      std::string msg = "Label type: ";
+      char digits[3];
+      formatI(digits, 3, type);
+      msg.append(digits, 3);
+      s.wrerr(msg + " ikke fundet");
+      continue;
+    }
+    if (entries.size() >= kMaxEntries) {
+      s.wrerr("Der er for mange labels i konverterings-fil !");
+      continue;
+    }
+    Entry e;
+    e.type = type;
+    for (std::size_t k = 0; k < kMaxLabels; ++k) {
+      const std::string token = rdatas(line, pos, 2, err);
+      if (err == -1) break;
+      e.labels.push_back(twoChars(token));
+    }
+    // A type without labels would match every word and never let go.
+    if (!e.labels.empty()) entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
+class LabelNames {
+ public:
+  void load(TextFile* f) {
+    std::string line;
+    while (f && f->readLine(line, kRecordWidth) == ReadStatus::Ok) {
+      std::size_t pos = 1;
+      int err = 0;
+      const std::string token = rdatas(line, pos, 2, err);
+      if (err == -1) continue;
+      const std::size_t rest = std::min(pos - 1, line.size());
+      names_.emplace(twoChars(token), fixed(trim(std::string_view(line).substr(rest)), 20));
+    }
+  }
+  std::string name(const std::string& code) const {
+    const auto it = names_.find(fixed(code, 2));
+    return it == names_.end() ? std::string(20, ' ') : it->second;
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> names_;
+};
+
+// ------------------------------------------------------------ first pass
+
+bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+// One word per line. Instruments send a point number, code or prism height
+// only when it changes; writing them in front of the next measurement word
+// lets each measurement be grouped as a whole record. Words of a line that
+// holds several are written where they stand, but they still tell which
+// code, point and prism height the next measurement has already got.
+class WordWriter {
+ public:
+  explicit WordWriter(TextFile* out) : out_(out) {}
+
+  void line(std::string_view raw) {
+    const auto equals = std::count(raw.begin(), raw.end(), '=');
+    if (equals == 1) {
+      word(trim(raw.substr(0, std::min(raw.size(), kWordWidth))));
+      return;
+    }
+    std::size_t pos = 1;
+    int err = 0;
+    for (;;) {
+      const std::string token = rdatas(raw, pos, kWordWidth, err);
+      if (err == -1) break;
+      const std::string_view t = rtrim(token);
+      if (startsWith(t, "4=")) {
+        code_ = std::string(t);
+        codeWritten_ = true;
+      } else if (startsWith(t, "5=")) {
+        pointDue_ = false;
+      } else if (startsWith(t, "6=")) {
+        prismDue_ = false;
+      }
+      put(t);
+    }
+  }
+
+ private:
+  void put(std::string_view w) {
+    if (out_) out_->writeLine(w);
+    lastWasCoordinate_ = false;
+  }
+
+  void word(std::string_view w) {
+    if (startsWith(w, "4=")) {
+      code_ = std::string(w);
+      codeWritten_ = false;
+      return;
+    }
+    if (startsWith(w, "5=")) {
+      point_ = std::string(w);
+      pointDue_ = true;
+      return;
+    }
+    if (startsWith(w, "6=")) {
+      prism_ = std::string(w);
+      prismDue_ = true;
+      return;
+    }
+    const bool coordinate = startsWith(w, "37=") || startsWith(w, "38=");
+    if (coordinate || startsWith(w, "7=") || startsWith(w, "3=")) {
+      // The second coordinate of a point belongs to the measurement the
+      // first one began; every other such word begins a measurement, and
+      // each measurement carries the code once.
+      const bool sameMeasurement = coordinate && lastWasCoordinate_;
+      if (pointDue_) put(point_);
+      if (!code_.empty() && !codeWritten_ && !sameMeasurement) put(code_);
+      if (prismDue_) put(prism_);
+      pointDue_ = prismDue_ = false;
+      put(w);
+      codeWritten_ = false;
+      lastWasCoordinate_ = coordinate;
+      return;
+    }
+    put(w);
+  }
+
+  TextFile* out_;
+  std::string code_, point_, prism_;
+  bool pointDue_ = false, prismDue_ = false, codeWritten_ = false, lastWasCoordinate_ = false;
+};
+
+// --------------------------------------------------------- record values
+
+bool allowedByte(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
+  switch (c) {
+    case 0xE6: case 0xC6: case 0xF8: case 0xD8: case 0xE5: case 0xC5:
+    case '?': case '/': case '=': case ',': case '+': case '-': case '.': case ' ':
+      return true;
+    default:
+      return false;
+  }
+}
+
+struct RealValue {
+  double v = kMissingReal;
+  bool notGiven = false;  // the instrument wrote "?"
+};
+
+// Values of one grouped record, looked up by their label ("50=").
+class RecordValues {
+ public:
+  RecordValues(Session& s, std::string_view text) : s_(s), text_(text) {}
+
+  // Where the value of `label` begins, or npos; labels are found only at
+  // the start of a word, so "5=" does not match inside "15=".
+  std::size_t find(std::string_view label) const {
+    for (std::size_t i = 0; i + label.size() <= text_.size(); ++i) {
+      if ((i == 0 || text_[i - 1] == ' ') && text_.substr(i, label.size()) == label)
+        return i + label.size();
+    }
+    return std::string_view::npos;
+  }
+  bool has(std::string_view label) const { return find(label) != std::string_view::npos; }
+
+  std::string text(std::string_view label, std::size_t width) const {
+    const std::size_t at = find(label);
+    if (at == std::string_view::npos) return fixed(std::string(1, s_.par.missingMark()), width);
+    std::size_t end = at;
+    while (end < text_.size()) {
+      if (text_[end] == ' ' && ((end + 2 < text_.size() && text_[end + 2] == '=') ||
+                                (end + 3 < text_.size() && text_[end + 3] == '=')))
+        break;
+      ++end;
+    }
+    return fixed(text_.substr(at, end - at), width);
+  }
+  // The first of the labels that is present, as text.
+  std::string text(std::initializer_list<std::string_view> labels, std::size_t width) const {
+    for (const auto l : labels)
+      if (has(l)) return text(l, width);
+    return text(*labels.begin(), width);
+  }
+
+  RealValue real(std::string_view label) const {
+    RealValue r;
+    const std::size_t at = find(label);
+    if (at == std::string_view::npos) return r;
+    if (at < text_.size() && text_[at] == '?') {
+      r.notGiven = true;
+      return r;
+    }
+    const std::string_view token = numberToken(at);
+    if (token.empty()) return r;
+    const bool negative = token[0] == '-';
+    const std::string_view body = negative ? token.substr(1) : token;
+    std::size_t digits = 0, dots = 0;
+    for (const char c : body) {
+      if (c >= '0' && c <= '9') ++digits;
+      else if (c == '.') ++dots;
+      else dots = 99;
+    }
+    double v = 0;
+    if (digits == 0 || dots > 1 ||
+        std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::fixed).ec !=
+            std::errc()) {
+      unreadable(label, token);
+      return r;
+    }
+    r.v = negative ? -v : v;
+    return r;
+  }
+  RealValue real(std::string_view label, std::string_view alternative) const {
+    return has(label) || !has(alternative) ? real(label) : real(alternative);
+  }
+
+  std::int32_t integer(std::string_view label) const {
+    const std::size_t at = find(label);
+    if (at == std::string_view::npos) return kMissingInt;
+    std::string_view token = numberToken(at);
+    token = token.substr(0, token.find('.'));
+    return toInteger(label, token);
+  }
+
+  // An integer from a text, as the information records carry them.
+  std::int32_t integerOf(std::string_view label, std::string_view value) const {
+    std::string_view t = trim(value);
+    t = t.substr(0, t.find('.'));
+    return toInteger(label, t);
+  }
+  double realOf(std::string_view label, std::string_view value) const {
+    const std::string probe = std::string(label) + std::string(trim(value));
+    return RecordValues(s_, probe).real(label).v;
+  }
+
+  std::string_view all() const { return text_; }
+
+ private:
+  std::string_view numberToken(std::size_t at) const {
+    std::size_t end = at;
+    while (end < text_.size() && text_[end] != ' ') ++end;
+    return text_.substr(at, end - at);
+  }
+
+  std::int32_t toInteger(std::string_view label, std::string_view token) const {
+    if (token.empty()) return kMissingInt;
+    std::int32_t v = 0;
+    const auto r = std::from_chars(token.data(), token.data() + token.size(), v);
+    if (r.ec != std::errc() || r.ptr != token.data() + token.size()) {
+      unreadable(label, token);
+      return kMissingInt;
+    }
+    return v;
+  }
+
+  void unreadable(std::string_view label, std::string_view token) const {
+    s_.wrerr(" Geodimeter-v\xE6rdi kan ikke l\xE6ses, skrives som manglende: " +
+             std::string(label) + std::string(token));
+  }
+
+  Session& s_;
+  std::string_view text_;
+};
+
+// ------------------------------------------------------------ the records
+
+class GeoImport {
+ public:
+  GeoImport(Session& s, TextFile* out) : s_(s), out_(out) {
+    lastCode_ = s.par.missing(10);
+    job_.job = s.par.missing(10);
+    job_.operatorName = s.par.missing(10);
+    job_.date = s.par.missing(9);
+    job_.time = s.par.missing(8);
+    job_.instrument = s.par.missing(12);
+  }
+
+  void dispatch(int type, std::string_view record) {
+    const RecordValues r(s_, record);
+    switch (type) {
+      case 1: jobData(r); break;
+      case 2: station(r); break;
+      case 3: case 4: observation(r); break;
+      case 5: orientation(r); break;
+      case 6: point(r); break;
+      case 8: information(r); break;
+      case 10: numbered(r); return;  // counts by its own rules
+      default:
+        unidentified(record);
+        return;
+    }
+    ++s_.counter;
+  }
+
+  void unidentified(std::string_view record) {
+    wkom(out_, kUnidentified);
+    wkom(out_, record);
+    ++notIdentified_;
+  }
+
+  int notIdentified() const { return notIdentified_; }
+
+ private:
+  void adminRecord() {
+    wakom(out_);
+    wadm(s_, out_, job_);
+  }
+
+  void jobData(const RecordValues& r) {
+    job_.job = r.text({"50=", "54=", "15="}, 10);
+    job_.operatorName = r.text("53=", 10);
+    job_.date = r.text("51=", 9);
+    job_.time = r.text("52=", 8);
+    job_.temperature = r.integer("56=");
+    job_.pressure = r.integer("74=");
+    job_.instrument = r.text("55=", 12);
+    adminRecord();
+  }
+
+  void station(const RecordValues& r) {
+    Setup st;
+    st.station = r.text({"5=", "2="}, 12);
+    stgbln(st.station);
+    st.code = r.text("4=", 10);
+    st.instrumentHeight = r.real("3=").v;
+    if (near999(st.instrumentHeight)) st.instrumentHeight = kMissingReal;
+    wsta(s_, out_, st);
+    lastCode_ = s_.par.missing(10);
+  }
+
+  void observation(const RecordValues& r) {
+    DetailObs d;
+    d.number = r.text({"5=", "62="}, 12);
+    d.code = r.text("4=", 10);
+    stgbln(d.number);
+    stgbln(d.code);
+    d.direction = r.real("7=", "21=").v;
+    d.zenith = r.real("8=").v;
+    d.distance = r.real("9=").v;
+    d.valueA = r.real("72=").v;
+    d.valueB = r.real("73=").v;
+
+    const RealValue prism = r.real("6=");
+    if (prism.notGiven || near999(prism.v)) {
+      d.prismHeight = lastPrism_ = kMissingReal;
+    } else if (missReal(prism.v)) {
+      d.prismHeight = lastPrism_;
+    } else {
+      d.prismHeight = lastPrism_ = prism.v;
+    }
+    if (d.code[0] == '-') d.code = lastCode_;
+    else lastCode_ = d.code;
+    if (d.number[0] == '-') d.number = generatedNumber(nextObservationNumber_++);
+
+    // A pointing without distance followed by the distance to the same
+    // point and code is one observation measured in two goes.
+    if (haveDetail_ && d.number == last_.number && d.code == last_.code &&
+        missReal(last_.distance) && !missReal(d.distance)) {
+      if (out_) out_->stepBack();
+      d.direction = last_.direction;
+      wkom(out_, " NB: Observationer flettet !");
+    }
+    writeDetail(d);
+  }
+
+  void writeDetail(DetailObs& d) {
+    wdet(s_, out_, d);
+    last_ = d;
+    haveDetail_ = true;
+  }
+
+  void rewriteLastDetail() {
+    if (!haveDetail_) return;  // nothing of ours to correct
+    if (out_) out_->stepBack();
+    DetailObs d = last_;
+    writeDetail(d);
+  }
+
+  void orientation(const RecordValues& r) {
+    Orientation o;
+    o.number = r.text("5=", 12);
+    o.code = r.text("4=", 10);
+    o.values = {r.real("72=").v, r.real("73=").v, r.real("67=").v};
+    wort(s_, out_, o);
+  }
+
+  void point(const RecordValues& r) {
+    Point p;
+    p.number = r.text({"5=", "2="}, 12);
+    p.code = r.text("4=", 10);
+    p.x = r.real("38=", "41=").v;
+    p.y = r.real("37=", "40=").v;
+    p.height = r.real("39=").v;
+    p.task = s_.adm.taskText;
+    wpkt(s_, out_, p);
+  }
+
+  void information(const RecordValues& r) {
+    wkom(out_, r.has("0=") ? r.text("0=", 76) : fixed(r.all(), 76));
+  }
+
+  void numbered(const RecordValues& r) {
+    const std::int32_t number = r.integer("0=");
+    const std::string text = r.text("1=", kRecordWidth);
+    switch (number) {
+      case 1: job_.date = fixed(text, 9); break;
+      case 2: job_.job = fixed(text, 10); break;
+      case 3: job_.pressure = r.integerOf("1=", text); break;
+      case 4:
+        job_.temperature = r.integerOf("1=", text);
+        adminRecord();
+        ++s_.counter;
+        break;
+      case 5:
+        wkom(out_, text);
+        ++s_.counter;
+        break;
+      case 6: case 12:
+        last_.valueA = r.realOf("1=", text);
+        rewriteLastDetail();
+        break;
+      case 7: case 13:
+        last_.valueB = r.realOf("1=", text);
+        rewriteLastDetail();
+        break;
+      case 8: job_.operatorName = fixed(text, 10); break;
+      case 9:
+        if (out_) out_->stepBack();
+        --s_.counter;
+        break;
+      case 10:
+        writeTrimmed(out_, "20 " + fixed(text, 77));
+        lineDue_ = true;
+        break;
+      case 11:
+        if (lineDue_) {
+          writeTrimmed(out_, "21 " + fixed(text, 77));
+          lineDue_ = false;
+        } else {
+          DetailObs d = last_;
+          d.code = fixed(text, 10);
+          d.number = generatedNumber(nextInformationNumber_++);
+          writeDetail(d);
+          ++s_.counter;
+        }
+        break;
+      default:
+        ++notIdentified_;
+        ++s_.counter;
+        wkom(out_, fixed(" INFO", 20) + ":" + std::string(r.all()));
+        break;
+    }
+  }
+
+  static std::string generatedNumber(std::int32_t n) {
+    std::string t(12, ' ');
+    formatI(t.data(), 12, n);
+    stgbln(t);
+    return t;
+  }
+
+  Session& s_;
+  TextFile* out_;
+  AdminRecord job_;
+  std::string lastCode_;
+  double lastPrism_ = kMissingReal;
+  DetailObs last_;
+  bool haveDetail_ = false, lineDue_ = false;
+  std::int32_t nextObservationNumber_ = 1, nextInformationNumber_ = 10000;
+  int notIdentified_ = 0;
+};
+
+// ----------------------------------------------------------- second pass
+
+class Grouper {
+ public:
+  Grouper(const std::vector<Entry>& entries, const LabelNames& names, GeoImport& import,
+          TextFile* out)
+      : entries_(entries), names_(names), import_(import), out_(out) {}
+
+  void run(TextFile* words) {
+    std::string word;
+    bool sawWords = false;
+    while (next(words, word)) {
+      if (isBlank(word)) continue;
+      for (char& c : word)
+        if (!allowedByte(static_cast<unsigned char>(c))) c = ' ';
+      if (word.find('=') == std::string::npos) continue;
+      sawWords = true;
+      add(word);
+    }
+    if (candidate_ >= 0) import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
+    else if (!labels_.empty() || !sawWords) import_.unidentified(record_);
+  }
+
+ private:
+  bool next(TextFile* f, std::string& word) {
+    if (pushedBack_) {
+      pushedBack_ = false;
+      word = pending_;
+      return true;
+    }
+    return f && f->readLine(word, kWordWidth) == ReadStatus::Ok;
+  }
+
+  void restart() {
+    labels_.clear();
+    words_.clear();
+    record_.clear();
+    candidate_ = -1;
+  }
+
+  static bool prefixEqual(const std::vector<std::string>& a, const std::vector<std::string>& b,
+                          std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+
+  void add(const std::string& rawWord) {
+    const std::string_view w = trim(rawWord);
+    labels_.push_back(fixed(geo::labelCode(w), 2));
+    words_.emplace_back(w);
+    const std::size_t n = labels_.size();
+    bool open = false;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      const auto& l = entries_[i].labels;
+      if (l.size() <= n && prefixEqual(l, labels_, l.size())) candidate_ = static_cast<int>(i);
+      if (l.size() >= n && prefixEqual(l, labels_, n)) open = true;
+    }
+    if (open) {
+      const std::size_t grown = record_.size() + (record_.empty() ? 0 : 1) + w.size();
+      if (grown > kRecordWidth) {  // no record is that long: drop the group
+        restart();
+        return;
+      }
+      if (!record_.empty()) record_ += ' ';
+      record_ += w;
+      return;
+    }
+    if (candidate_ >= 0) {
+      pending_ = std::string(w);
+      pushedBack_ = true;
+      import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
+    } else {
+      for (std::size_t i = 0; i < words_.size(); ++i)
+        wkom(out_, names_.name(labels_[i]) + " " + words_[i]);
+    }
+    restart();
+  }
+
+  const std::vector<Entry>& entries_;
+  const LabelNames& names_;
+  GeoImport& import_;
+  TextFile* out_;
+  std::vector<std::string> labels_, words_;
+  std::string record_, pending_;
+  int candidate_ = -1;
+  bool pushedBack_ = false;
+};
+
+}  // namespace
+
+void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_view output,
+             std::string_view labels, std::string_view parDir) {
+  guardedRun(s, [&] {
+    startRun(s, "Geodimeter --> KVT", parDir);
+    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
+    reportOpen(s, opfile(s, kOut, output, mode, 7, Access::Write), output, false);
+    TextFile* out = s.channel(kOut);
+    wfilhead(s, out);
+    wkom(out, "3==> GEODIMETER r\xE5" "data-fil: " + fixed(trim(input), 52));
+
+    reportOpen(s, opfile(s, kConversion, labels, 1, 2), labels, true);
+    const std::string namesFile = getnavn(s.par, "GEOLAB.TXT", 2);
+    const int namesStatus = opfile(s, kNames, "GEOLAB.TXT", 1, 2);
+    if (namesStatus == open_status::kMissing) {
+      s.wrerr("Fil :<" + fixed(namesFile, 255) + "> findes ikke !");
+      return;
+    }
+    if (namesStatus != open_status::kOpened) return;
+    LabelNames names;
+    names.load(s.channel(kNames));
+    const std::vector<Entry> entries = readConversion(s, s.channel(kConversion));
+
+    ScratchFile scratch(trim(parDir), "KVT3", "TMP");
+    if (scratch.path().empty()) {
+      s.wrerr(" Midlertidig fil kan ikke oprettes i: " + std::string(trim(parDir)));
+      return;
+    }
+    std::error_code ec;
+    {
+      auto tmp = TextFile::openWrite(scratch.path(), WriteForm::Replace, ec);
+      if (!tmp) {
+        s.wrerr(" Filen kan ikke skrives: " + scratch.path());
+        return;
+      }
+      WordWriter words(tmp.get());
+      TextFile* in = s.channel(kIn);
+      std::string raw;
+      while (in) {
+        const ReadStatus st = in->readLine(raw, kRawWidth);
+        if (st == ReadStatus::End) break;
+        if (st == ReadStatus::Error) {
+          s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
+          break;
+        }
+        words.line(raw);
+      }
+      if (!tmp->close()) {
+        s.wrerr(" Fejl ved skrivning af fil: " + scratch.path());
+        return;
+      }
+    }
+    auto tmp = TextFile::openRead(scratch.path(), ec);
+    if (!tmp) {
+      s.wrerr(" Filen kan ikke l\xE6ses: " + scratch.path());
+      return;
+    }
+    GeoImport import(s, out);
+    Grouper(entries, names, import, out).run(tmp.get());
+    tmp.reset();
+
+    s.wrmsg(countLine(s.counter));
+    endOutput(s, kOut);
+    s.closeAll();
+  });
+}
+
+}  // namespace kvtconv

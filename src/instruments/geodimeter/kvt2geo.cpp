@@ -1,0 +1,82 @@
+// Catalogue points as a Geodimeter label file.
+#include "catalogue/fortran.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/files.hpp"
+#include "frame/filter.hpp"
+#include "frame/run.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+#include "instruments/geodimeter/geodimeter.hpp"
+
+namespace kvtconv {
+
+namespace {
+
+constexpr int kIn = 17, kOut = 18;
+
+void labelLine(TextFile* f, int label, std::string_view value) {
+  if (!f) return;
+  char digits[2];
+  formatI(digits, 2, label);
+  std::string line(trim(std::string_view(digits, 2)));
+  line += '=';
+  line += value;
+  f->writeLine(line);
+}
+
+}  // namespace
+
+void wgChar(TextFile* f, int label, std::string_view text) {
+  const std::string_view t = trim(text);
+  labelLine(f, label, t.empty() ? std::string_view(" ") : t);
+}
+
+void wgReal(TextFile* f, int label, double value) {
+  char field[16];
+  formatF(field, 16, 3, value);
+  labelLine(f, label, trim(std::string_view(field, 16)));
+}
+
+void wgInt(TextFile* f, int label, std::int32_t value) {
+  char field[16];
+  formatI(field, 16, value);
+  labelLine(f, label, trim(std::string_view(field, 16)));
+}
+
+void kvt2geo(Session& s, std::string_view parDir, std::string_view input, std::string_view output) {
+  guardedRun(s, [&] {
+    startRun(s, "KVT --> GEODAT", parDir);
+    setfil(s);
+    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
+    reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
+    TextFile* in = s.channel(kIn);
+    TextFile* out = s.channel(kOut);
+    std::string line;
+    int type = 0;
+    for (;;) {
+      const ReadStatus st = rdrec(in, line, 80, type);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) {
+        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
+        break;
+      }
+      if (type != 6) continue;
+      const Point p = rpkt(s, line);
+      if (filter(s, p.number, p.code)) continue;
+      ++s.counter;
+      wgChar(out, 5, p.number);
+      wgChar(out, 4, p.code);
+      if (!missReal(p.x)) wgReal(out, 38, p.x);
+      if (!missReal(p.y)) wgReal(out, 37, p.y);
+      if (!missReal(p.height)) wgReal(out, 39, p.height);
+    }
+    if (out) out->writeLine(">");
+    s.wrmsg(countLine(s.counter));
+    endOutput(s, kOut);
+    s.closeChannel(kIn);
+    s.closeChannel(kOut);
+  });
+}
+
+}  // namespace kvtconv
