@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
 
@@ -100,6 +102,18 @@ inline std::vector<std::string> readLines(const std::string& path) {
     }
   }
   if (!line.empty()) out.push_back(line);
+  return out;
+}
+
+// The point records of a catalogue, decoded.
+inline std::vector<kvtconv::Point> pointsOf(kvtconv::Session& s, const std::string& path) {
+  std::error_code ec;
+  auto f = kvtconv::TextFile::openRead(path, ec);
+  std::vector<kvtconv::Point> out;
+  std::string line;
+  int type = 0;
+  while (kvtconv::rdrec(f.get(), line, 80, type) == kvtconv::ReadStatus::Ok)
+    if (type == 6) out.push_back(kvtconv::rpkt(s, line));
   return out;
 }
 

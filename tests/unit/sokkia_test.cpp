@@ -8,21 +8,7 @@
 using kvttest::readLines;
 using kvttest::writeFile;
 
-namespace {
-
-// The point records of a catalogue, decoded.
-std::vector<kvtconv::Point> pointsOf(kvtconv::Session& s, const std::string& path) {
-  std::error_code ec;
-  auto f = kvtconv::TextFile::openRead(path, ec);
-  std::vector<kvtconv::Point> out;
-  std::string line;
-  int type = 0;
-  while (kvtconv::rdrec(f.get(), line, 80, type) == kvtconv::ReadStatus::Ok)
-    if (type == 6) out.push_back(kvtconv::rpkt(s, line));
-  return out;
-}
-
-}  // namespace
+using kvttest::pointsOf;
 
 TEST(Sokkia, RoundTripBothVariants) {
   kvttest::TempDir dir;

@@ -86,8 +86,12 @@ int DbTable::open(const std::string& path) {
     start += fl.length;
     fields_.push_back(fl);
   }
+  // The terminator belongs to the header: the first record starts after it.
+  // A header length that ends at or before it puts every record off by bytes.
+  const std::size_t terminatorAt = 32 + 32 * fields_.size();
   char terminator = 0;
-  if (!readAt(32 + 32 * fields_.size(), &terminator, 1) || terminator != '\x0D')
+  if (terminatorAt >= headerLength_ || !readAt(terminatorAt, &terminator, 1) ||
+      terminator != '\x0D')
     return reject("feltbeskrivelserne er ikke afsluttet");
   if (start + 1 != recordLength_) return reject("postl\xE6ngden passer ikke med felterne");
   if (static_cast<std::uint64_t>(headerLength_) + std::uint64_t{count_} * recordLength_ > size)
@@ -164,10 +168,13 @@ std::uint32_t DbTable::append() {
   std::string record(recordLength_, ' ');
   record.push_back(kEndOfFile);
   if (!writeAt(at, record.data(), record.size())) return 0;
-  ++count_;
-  const unsigned char c[4] = {static_cast<unsigned char>(count_), static_cast<unsigned char>(count_ >> 8),
-                              static_cast<unsigned char>(count_ >> 16), static_cast<unsigned char>(count_ >> 24)};
+  // The count is taken over only once the header holds it, so a failed
+  // header write leaves the table as it was for every later call.
+  const std::uint32_t n = count_ + 1;
+  const unsigned char c[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
+                              static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)};
   if (!writeAt(4, reinterpret_cast<const char*>(c), 4)) return 0;
+  count_ = n;
   return count_;
 }
 

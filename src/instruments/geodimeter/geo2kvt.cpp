@@ -47,10 +47,18 @@ bool near999(double v) { return !missReal(v) && std::fabs(v - 9.99) < 0.0001; }
 
 struct Entry {
   int type = 0;
-  std::vector<std::string> labels;  // two characters each
+  std::vector<std::uint16_t> labels;  // two characters each, see labelKey
 };
 
-std::string twoChars(std::string_view token) { return fixed(rtrim(token), 2); }
+// Two label characters as one number; 0 is no label at all.
+std::uint16_t labelKey(std::string_view code) {
+  if (code.empty()) return 0;
+  const auto c0 = static_cast<unsigned char>(code[0]);
+  const auto c1 = static_cast<unsigned char>(code.size() > 1 ? code[1] : ' ');
+  return static_cast<std::uint16_t>(c0 << 8 | c1);
+}
+
+std::uint16_t twoChars(std::string_view token) { return labelKey(fixed(rtrim(token), 2)); }
 
 std::vector<Entry> readConversion(Session& s, TextFile* f) {
   std::vector<Entry> entries;
@@ -102,13 +110,13 @@ class LabelNames {
       names_.emplace(twoChars(token), fixed(trim(std::string_view(line).substr(rest)), 20));
     }
   }
-  std::string name(const std::string& code) const {
-    const auto it = names_.find(fixed(code, 2));
+  std::string name(std::uint16_t code) const {
+    const auto it = names_.find(code);
     return it == names_.end() ? std::string(20, ' ') : it->second;
   }
 
  private:
-  std::unordered_map<std::string, std::string> names_;
+  std::unordered_map<std::uint16_t, std::string> names_;
 };
 
 // ------------------------------------------------------------ first pass
@@ -137,7 +145,7 @@ class WordWriter {
       if (err == -1) break;
       const std::string_view t = rtrim(token);
       if (startsWith(t, "4=")) {
-        code_ = std::string(t);
+        code_.assign(t);
         codeWritten_ = true;
       } else if (startsWith(t, "5=")) {
         pointDue_ = false;
@@ -155,18 +163,21 @@ class WordWriter {
   }
 
   void word(std::string_view w) {
+    // A new point number, code or prism height begins a new measurement.
+    const bool held = startsWith(w, "4=") || startsWith(w, "5=") || startsWith(w, "6=");
+    if (held) lastWasCoordinate_ = false;
     if (startsWith(w, "4=")) {
-      code_ = std::string(w);
+      code_.assign(w);
       codeWritten_ = false;
       return;
     }
     if (startsWith(w, "5=")) {
-      point_ = std::string(w);
+      point_.assign(w);
       pointDue_ = true;
       return;
     }
     if (startsWith(w, "6=")) {
-      prism_ = std::string(w);
+      prism_.assign(w);
       prismDue_ = true;
       return;
     }
@@ -214,14 +225,24 @@ struct RealValue {
 // Values of one grouped record, looked up by their label ("50=").
 class RecordValues {
  public:
-  RecordValues(Session& s, std::string_view text) : s_(s), text_(text) {}
+  RecordValues(Session& s, std::string_view text) : s_(s), text_(text) {
+    // The labels of the record, found once: a record has few words and
+    // each is looked up several times.
+    for (std::size_t i = 0; i < text_.size() && count_ < kMaxWords; ++i) {
+      if (i != 0 && text_[i - 1] != ' ') continue;
+      std::size_t e = i;
+      while (e < text_.size() && text_[e] != '=' && text_[e] != ' ') ++e;
+      if (e < text_.size() && text_[e] == '=') words_[count_++] = {i, e + 1};
+    }
+  }
 
   // Where the value of `label` begins, or npos; labels are found only at
   // the start of a word, so "5=" does not match inside "15=".
   std::size_t find(std::string_view label) const {
-    for (std::size_t i = 0; i + label.size() <= text_.size(); ++i) {
-      if ((i == 0 || text_[i - 1] == ' ') && text_.substr(i, label.size()) == label)
-        return i + label.size();
+    for (std::size_t k = 0; k < count_; ++k) {
+      const auto [start, value] = words_[k];
+      if (value - start == label.size() && text_.compare(start, label.size(), label) == 0)
+        return value;
     }
     return std::string_view::npos;
   }
@@ -322,8 +343,11 @@ class RecordValues {
              std::string(label) + std::string(token));
   }
 
+  static constexpr std::size_t kMaxWords = 41;  // an 80-byte record holds no more
   Session& s_;
   std::string_view text_;
+  std::array<std::pair<std::size_t, std::size_t>, kMaxWords> words_{};  // label start, value start
+  std::size_t count_ = 0;
 };
 
 // ------------------------------------------------------------ the records
@@ -569,28 +593,35 @@ class Grouper {
 
   void restart() {
     labels_.clear();
+    spans_.clear();
     words_.clear();
     record_.clear();
+    alive_.assign(entries_.size(), 1);
     candidate_ = -1;
   }
 
-  static bool prefixEqual(const std::vector<std::string>& a, const std::vector<std::string>& b,
-                          std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-      if (a[i] != b[i]) return false;
-    return true;
-  }
-
+  // Every entry whose labels agree with those collected so far stays alive;
+  // the last complete one is the candidate, and any longer one keeps the
+  // group open.
   void add(const std::string& rawWord) {
+    if (alive_.size() != entries_.size()) alive_.assign(entries_.size(), 1);
     const std::string_view w = trim(rawWord);
-    labels_.push_back(fixed(geo::labelCode(w), 2));
-    words_.emplace_back(w);
-    const std::size_t n = labels_.size();
+    const std::uint16_t label = labelKey(geo::labelCode(w));
+    const std::size_t k = labels_.size();
+    labels_.push_back(label);
+    spans_.emplace_back(words_.size(), w.size());
+    words_ += w;
+    const std::size_t n = k + 1;
     bool open = false;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (!alive_[i]) continue;
       const auto& l = entries_[i].labels;
-      if (l.size() <= n && prefixEqual(l, labels_, l.size())) candidate_ = static_cast<int>(i);
-      if (l.size() >= n && prefixEqual(l, labels_, n)) open = true;
+      if (l.size() > k && (label == 0 || l[k] != label)) {
+        alive_[i] = 0;
+        continue;
+      }
+      if (l.size() <= n) candidate_ = static_cast<int>(i);
+      if (l.size() >= n) open = true;
     }
     if (open) {
       const std::size_t grown = record_.size() + (record_.empty() ? 0 : 1) + w.size();
@@ -603,12 +634,12 @@ class Grouper {
       return;
     }
     if (candidate_ >= 0) {
-      pending_ = std::string(w);
+      pending_.assign(w);
       pushedBack_ = true;
       import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
     } else {
-      for (std::size_t i = 0; i < words_.size(); ++i)
-        wkom(out_, names_.name(labels_[i]) + " " + words_[i]);
+      for (std::size_t i = 0; i < labels_.size(); ++i)
+        wkom(out_, names_.name(labels_[i]) + " " + words_.substr(spans_[i].first, spans_[i].second));
     }
     restart();
   }
@@ -617,8 +648,10 @@ class Grouper {
   const LabelNames& names_;
   GeoImport& import_;
   TextFile* out_;
-  std::vector<std::string> labels_, words_;
-  std::string record_, pending_;
+  std::vector<std::uint16_t> labels_;
+  std::vector<std::pair<std::size_t, std::size_t>> spans_;  // words of the group in words_
+  std::vector<char> alive_;
+  std::string words_, record_, pending_;
   int candidate_ = -1;
   bool pushedBack_ = false;
 };
