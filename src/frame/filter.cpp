@@ -1,6 +1,9 @@
 #include "frame/filter.hpp"
 
 #include "catalogue/codes.hpp"
+#include "catalogue/fortran.hpp"
+#include "catalogue/record.hpp"
+#include "frame/files.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
 
@@ -24,6 +27,53 @@ int setfil(Session& s) {
   s.filter.numbers.clear();
   s.filter.codes.clear();
   return 0;
+}
+
+int setfil2(Session& s, std::string_view name) {
+  constexpr int kCh = 14;
+  const std::string_view n = trim(name);
+  if (n == "-") return 0;
+  s.filter.numbers.clear();
+  s.filter.codes.clear();
+  if (n.empty() || opfile(s, kCh, n, -1, 0, Access::Read) != open_status::kOpened || !s.channel(kCh)) {
+    s.par.set(par::kFilterOn, "NEJ");
+    return 1;
+  }
+  s.par.set(par::kFilterOn, "JA ");
+  TextFile* f = s.channel(kCh);
+  std::string line;
+  int type = 0;
+  int status = 0;
+  for (;;) {
+    const ReadStatus st = rdrec(f, line, 80, type);
+    if (st == ReadStatus::End) break;
+    if (st == ReadStatus::Error) {
+      s.wrerr("Fejl i format af katalog");
+      status = 2;
+      break;
+    }
+    if (type != 47 && type != 48) continue;
+    auto& ranges = type == 47 ? s.filter.numbers : s.filter.codes;
+    const std::size_t width = type == 47 ? 12 : 10;
+    if (ranges.size() >= kMaxRanges) {
+      std::string msg = "FEJL: For mange punkter i katalog (max. ";
+      char digits[5];
+      formatI(digits, 5, static_cast<std::int64_t>(kMaxRanges));
+      msg.append(digits, 5);
+      s.wrerr(msg + " punkter i alt)");
+      status = 2;
+      break;
+    }
+    const std::string_view body = trim(line);
+    const std::size_t gt = body.find('>');
+    if (gt == std::string_view::npos) {
+      ranges.emplace_back(fixed(body, width), fixed(body, width));
+    } else {
+      ranges.emplace_back(fixed(trim(body.substr(0, gt)), width), fixed(trim(body.substr(gt + 1)), width));
+    }
+  }
+  s.closeChannel(kCh);
+  return status;
 }
 
 bool inRange(std::string_view value, std::string_view from, std::string_view to) {

@@ -12,6 +12,12 @@ class Session;
 int setfil(Session& s);
 
 // True when the point is rejected.
+// Sets up the filter from a filter catalogue: records 47 give point-number
+// ranges, 48 code ranges ("value" or "low>high"). "-" keeps the ranges of
+// the last run. Returns 0, 1 (not opened: filtering off) or 2 (error).
+inline constexpr std::size_t kMaxRanges = 20;
+int setfil2(Session& s, std::string_view name);
+
 bool filter(Session& s, std::string_view number, std::string_view code);
 
 // One range test on fixed texts, by lengths as the ranges are meant.

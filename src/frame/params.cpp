@@ -45,6 +45,8 @@ constexpr ParDef kDefs[] = {
     {123, K::Digit, 1, "3", 0, 5},
     {124, K::Digit, 1, "3", 0, 5},
     {145, K::Text, 6, "OG"},
+    {146, K::Text, 10, "PNR"},
+    {147, K::Text, 10, "KOTE"},
     {150, K::Text, 3, ""},
     {151, K::Text, 3, ""},
     {152, K::Text, 3, "TMP"},

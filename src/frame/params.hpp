@@ -32,7 +32,7 @@ inline constexpr int kAngleUnit = 1, kCoordSystem = 2, kMissingText = 3, kPrintC
                      kAngleDecimals = 47, kDistanceDecimals = 48, kCoordDecimals = 49,
                      kCodeSystem = 70, kOverwriteWarning = 75, kFilterOn = 79, kPointFormat = 121,
                      kObsFormat = 122, kPrintLevelDecimals = 123, kLevelDecimals = 124,
-                     kFilterType = 145, kGeoDecimals = 169, kCodeLimit = 171, kInfoCodeSystem = 208;
+                     kFilterType = 145, kPointTextCode = 146, kHeightTextCode = 147, kGeoDecimals = 169, kCodeLimit = 171, kInfoCodeSystem = 208;
 }  // namespace par
 
 inline constexpr std::string_view kYes = "JA ";

@@ -85,6 +85,15 @@ std::unique_ptr<TextFile> TextFile::openWrite(const std::string& path, WriteForm
   return t;
 }
 
+void TextFile::rewind() {
+  if (writable_) return;
+  std::clearerr(f_);
+  if (std::fseek(f_, 0, SEEK_SET) != 0) readError_ = true;
+  beg_ = end_ = 0;
+  eof_ = false;
+  consumed_ = nextReport_ = 0;
+}
+
 bool TextFile::refill() {
   if (eof_ || readError_) return false;
   if (beg_ > 0 && beg_ < end_) std::memmove(buf_.data(), buf_.data() + beg_, end_ - beg_);

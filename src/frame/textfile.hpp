@@ -35,6 +35,9 @@ class TextFile {
   // Ctrl-Z are all accepted.
   ReadStatus readLine(std::string& out, std::size_t maxLen);
 
+  // Reads again from the start (files opened for reading).
+  void rewind();
+
   void writeLine(std::string_view line);
   // The next line written replaces the last one; repeated calls go back
   // over the last kStepBackDepth lines.

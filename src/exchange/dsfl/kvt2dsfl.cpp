@@ -1,0 +1,698 @@
+// A catalogue as a DSFL map file. Point codes choose the feature codes
+// through the code table; the code type of each point decides whether it is
+// a single point, continues a line, changes its line type or ends the
+// object (open or closed). Besides the DSFL file the run writes an overview
+// report of the header and the feature codes used.
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "catalogue/angles.hpp"
+#include "catalogue/codes.hpp"
+#include "catalogue/codetable.hpp"
+#include "catalogue/fortran.hpp"
+#include "catalogue/observations.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/files.hpp"
+#include "frame/filter.hpp"
+#include "frame/run.hpp"
+#include "frame/session.hpp"
+#include "frame/text.hpp"
+
+namespace kvtconv {
+
+namespace {
+
+constexpr int kIn = 17, kOut = 18, kCodes = 19, kAnswer = 20, kReport = 21;
+constexpr std::size_t kMaxEntries = 999, kBufferValues = 20000, kMaxObjectPoints = 20000,
+                      kMaxMarks = 5000, kLineWidth = 132;
+
+// Ends the run after a fatal error; the frame closes the files.
+struct RunEnds {};
+
+std::string i(std::int64_t v, int w) {
+  std::string t(static_cast<std::size_t>(w), ' ');
+  formatI(t.data(), w, v);
+  return t;
+}
+
+std::string f(double v, int w, int d) {
+  std::string t(static_cast<std::size_t>(w), ' ');
+  formatF(t.data(), w, d, v);
+  return t;
+}
+
+std::string trimmed(std::string_view s) { return std::string(trim(s)); }
+std::string rtrimmed(std::string_view s) { return std::string(rtrim(s)); }
+
+// Start codes of the object kinds 1-13.
+constexpr std::string_view kStartCodes[] = {"%P1K  ", "%L1KR ", "%L1KS ", "%L1KC ", "%L3KR ",
+                                            "%L3KS ", "%L3KC ", "%F1KR ", "%F1KS ", "%F1KC ",
+                                            "%F3KR ", "%F3KS ", "%F3KC "};
+
+// Action and object kind by new state t (rows) and previous state p (columns).
+constexpr int kAction[6][6] = {{10, 4, 4, 4, 2, 11}, {2, 1, 3, 3, 2, 11}, {2, 3, 1, 3, 2, 11},
+                               {2, 3, 3, 1, 2, 11},  {5, 1, 1, 1, 6, 9},  {7, 8, 8, 8, 7, 99}};
+constexpr int kKind[6][6] = {{1, 1, 1, 1, 1, 1}, {2, 0, 5, 5, 2, 2}, {3, 6, 0, 6, 3, 3},
+                             {4, 7, 7, 0, 4, 4}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}};
+
+int positionDigit(std::int32_t position) {
+  switch (position) {
+    case 1: return 4;
+    case 2: return 7;
+    case 6: return 2;
+    case 7: return 5;
+    case 8: return 8;
+    case 12: return 3;
+    case 13: return 6;
+    case 14: return 9;
+    default: return 1;
+  }
+}
+
+struct TableEntry {
+  CodeEntry e;
+  bool byPoint = false, byText = false;
+};
+
+class DsflExport {
+ public:
+  DsflExport(Session& s, const Kvt2DsflArgs& a) : s_(s), a_(a) {}
+
+  void run() {
+    heights_ = a_.heights != 0;
+    coordDecimals_ = s_.par.digit(par::kPrintCoordDecimals);
+    heightDecimals_ = s_.par.digit(par::kPrintLevelDecimals);
+    origin1_ = origin(a_.origin1);
+    origin2_ = origin(a_.origin2);
+    setfil2(s_, a_.filterFile);
+    reportOpen(s_, opfile(s_, kIn, a_.input, 1, 8), a_.input, true);
+    reportOpen(s_, opfile(s_, kOut, a_.output, -1, 13), a_.output, false);
+    reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true);
+    reportOpen(s_, opfile(s_, kAnswer, a_.answerFile, 1, 2), a_.answerFile, true);
+    opfile(s_, kReport, a_.reportFile, -1, 4);
+    in_ = s_.channel(kIn);
+    out_ = s_.channel(kOut);
+    report_ = s_.channel(kReport);
+
+    try {
+      reportTitle();
+      loadCodeTable();
+      headerTexts();
+      extremesPass();
+      extents();
+      answerFile();
+      objectPass();
+      pointNumberTexts();
+      heightTexts();
+      put("%D");
+      put("%S");
+      codeList();
+      std::string end = " " + i(converted_, 5) + " punkter l\xE6st fra " + trimmed(a_.input);
+      s_.wrmsg(end);
+      res(end);
+    } catch (const RunEnds&) {
+    }
+    endOutput(s_, kReport);
+    endOutput(s_, kOut);
+  }
+
+ private:
+  // ------------------------------------------------------------ output
+
+  void put(std::string_view line) {
+    if (out_) out_->writeLine(rtrim(line));
+  }
+  void res(std::string_view line) {
+    if (report_) report_->writeLine(rtrim(line));
+  }
+  // A header line goes to the report too, one blank in front.
+  void header(std::string_view line) {
+    put(line);
+    std::string copy(1, ' ');
+    copy += line;
+    res(copy);
+  }
+  void problem(const std::string& line) {
+    s_.wrerr(line);
+    res(line);
+  }
+  [[noreturn]] void fatal(const std::string& line) {
+    s_.wrerr(line);
+    throw RunEnds{};
+  }
+
+  double origin(std::string_view text) {
+    std::size_t pos = 1;
+    int err = 0;
+    const double v = rdrtas(text, pos, err);
+    return err != 0 || missReal(v) ? 0.0 : v;
+  }
+
+  std::string coords(double x, double y, std::optional<double> z) const {
+    std::string t = f(missReal(x) ? x : x - origin1_, 12, coordDecimals_) +
+                    f(missReal(y) ? y : y - origin2_, 12, coordDecimals_);
+    if (heights_) t += f(z.value_or(kMissingReal), 12, coordDecimals_);
+    return t;
+  }
+
+  void reportTitle() {
+    const std::string title = " DSFL Filoversigt, fil: " + trimmed(a_.output);
+    res(title);
+    res(" " + std::string(static_cast<std::size_t>(chrnbl(title).last - chrnbl(title).first + 1), '*'));
+    res("");
+    res(" Hovedoplysninger");
+    res(" ----------------");
+    res("");
+  }
+
+  // --------------------------------------------------------- code table
+
+  void loadCodeTable() {
+    TextFile* t = s_.channel(kCodes);
+    const CodeLayout layout = initCodeTab(t);
+    std::string line;
+    bool overflowReported = false;
+    while (t) {
+      const ReadStatus st = t->readLine(line, kLineWidth);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) fatal("Fejl i data !");
+      CodeEntry e;
+      if (!rcode(layout, line, e)) continue;
+      if (table_.size() >= kMaxEntries) {
+        if (!overflowReported) problem(" Kodetabellen har over 999 koder; de sidste bruges ikke");
+        overflowReported = true;
+        continue;
+      }
+      const std::string key = rtrimmed(e.code);
+      if (index_.count(key) != 0) {
+        problem(" Koden findes flere gange i kodetabellen, den f\xF8rste bruges: " + key);
+        continue;
+      }
+      index_.emplace(key, table_.size());
+      table_.push_back({e});
+    }
+  }
+
+  int lookup(std::string_view base) const {
+    const auto it = index_.find(std::string(rtrim(base)));
+    return it == index_.end() ? -1 : static_cast<int>(it->second);
+  }
+
+  // ------------------------------------------------------------ header
+
+  void headerTexts() {
+    header("%H1 " + fixed(a_.h1, 76));
+    if (heights_) header("%H2 " + fixed(a_.h2, 76));
+    header("%H3 " + fixed(a_.h3, 76));
+  }
+
+  // Points and texts as the passes see them.
+  struct Item {
+    int kind = 0;  // 6 point, 10 text
+    Point p;
+    TextRecord t;
+  };
+
+  // Reads the next point or text record with its filter and exchange
+  // applied; false at the end. Other records are returned with kind 0.
+  bool next(Item& item, int& type, std::string& line) {
+    const ReadStatus st = rdrec(in_, line, kLineWidth, type);
+    if (st == ReadStatus::End) return false;
+    if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
+    ++records_;
+    item.kind = 0;
+    if (type == 6) {
+      item.p = rpkt(s_, line);
+      if (s_.exchange) std::swap(item.p.x, item.p.y);
+      item.kind = 6;
+    } else if (type == 10) {
+      item.t = rtext(s_, line);
+      if (s_.exchange) std::swap(item.t.x, item.t.y);
+      item.kind = 10;
+    }
+    return true;
+  }
+
+  void extremesPass() {
+    Item item;
+    int type = 0;
+    std::string line;
+    while (next(item, type, line)) {
+      if (item.kind == 0) continue;
+      const bool point = item.kind == 6;
+      const std::string number = point ? item.p.number : fixed("IGRTABEL", 12);
+      std::string code = point ? item.p.code : item.t.code;
+      const double x = point ? item.p.x : item.t.x, y = point ? item.p.y : item.t.y;
+      if (filter(s_, number, code) || missReal(x) || missReal(y)) continue;
+      std::string base = code;
+      int codeType = 0;
+      findkod(s_, code, base, codeType);
+      if ((codeType == 8 || codeType == 9) && marks_.size() < kMaxMarks)
+        marks_.push_back(codeType == 8 ? '8' : '9');
+      min_[0] = std::min(min_[0], x);
+      max_[0] = std::max(max_[0], x);
+      min_[1] = std::min(min_[1], y);
+      max_[1] = std::max(max_[1], y);
+      if (heights_ && point && !missReal(item.p.height)) {
+        anyHeight_ = true;
+        min_[2] = std::min(min_[2], item.p.height);
+        max_[2] = std::max(max_[2], item.p.height);
+      }
+    }
+  }
+
+  void extents() {
+    const int n = heights_ ? 3 : 2;
+    std::string hi = "%H4 ", lo = "%H5 ";
+    for (int k = 0; k < n; ++k) {
+      hi += f(max_[k], 12, coordDecimals_);
+      lo += f(min_[k], 12, coordDecimals_);
+    }
+    header(hi);
+    header(lo);
+    if (heights_ && !anyHeight_) {
+      const std::string warning = "Advarsel: Koter valgt, men ingen fundet i data !";
+      s_.wrerr(warning);
+      res(warning);
+    }
+    std::string o = "%H6 " + f(origin1_, 12, coordDecimals_) + f(origin2_, 12, coordDecimals_);
+    if (heights_) o += f(0.0, 12, coordDecimals_);
+    header(o);
+    for (const char* h : {"%H7 ", "%H8 ", "%H9 "}) header(h + f(kMissingReal, 12, coordDecimals_));
+  }
+
+  void answerFile() {
+    TextFile* t = s_.channel(kAnswer);
+    const std::string stamp = "%H41" + std::string(4, ' ') + fixed(s_.date, 8) + " " + fixed(s_.time, 63);
+    std::string line;
+    int type = 0;
+    for (;;) {
+      const ReadStatus st = rdrec(t, line, kLineWidth, type);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) fatal("Fejl i format af svarfil !");
+      if (type == 4) header(stamp);
+      else if (type == 2) header(fixed(std::string_view(line).substr(38), 94));
+      // Questions (type 1) would be put to a console; none answers here.
+    }
+  }
+
+  // -------------------------------------------------------- object pass
+
+  void addko(double x, double y, double z) {
+    const std::size_t n = heights_ ? 3 : 2;
+    if (buffer_.size() + n > kBufferValues) skrst();
+    buffer_.push_back(missReal(x) ? x : x - origin1_);
+    buffer_.push_back(missReal(y) ? y : y - origin2_);
+    if (heights_) buffer_.push_back(z);
+  }
+
+  void skrst() {
+    for (std::size_t k = 0; k < buffer_.size(); k += 6) {
+      std::string line = fixed(startCode_, 6) + "  ";
+      for (std::size_t j = k; j < std::min(buffer_.size(), k + 6); ++j) line += f(buffer_[j], 12, coordDecimals_);
+      put(line);
+      startCode_.clear();
+    }
+    buffer_.clear();
+    startCode_.clear();
+  }
+
+  void danst(int kind) {
+    if (closed_ && kind != 1 && a_.closedAsLines == 0.0f) kind += 6;
+    if (kind < 1 || kind > 13) {
+      s_.wrerr("Forkert r\xE6kkef\xF8lge af styrekoder");
+      return;
+    }
+    startCode_ = std::string(kStartCodes[kind - 1]);
+  }
+
+  void groupLine(const std::string& cell) {
+    std::string line(1, '%');
+    line += rtrim(cell);
+    line += ' ';
+    line += rtrim(prevNumber_);
+    put(line);
+  }
+
+  void dankl(int index) {
+    if (index == lastIndex_) return;
+    const CodeEntry& e = table_[static_cast<std::size_t>(index)].e;
+    if (a_.dGroupMode != 0.0f) {
+      const bool d = e.cell[0] == 'D';
+      if (!groupOpen_ && d) {
+        groupLine(e.cell);
+        groupOpen_ = true;
+        group_ = e.cell;
+      } else if (groupOpen_) {
+        if (d) {
+          groupLine(e.cell);
+          group_ = e.cell;
+        } else {
+          put(std::string(1, '%') + group_);
+          groupOpen_ = false;
+        }
+      }
+    }
+    if (e.acc != lastAcc_) {
+      put("%N " + i(e.acc, 3));
+      lastAcc_ = e.acc;
+    }
+    std::string line = "%K" + trimmed(e.k) + "%U" + trimmed(e.u);
+    if (!isBlank(e.remark)) line += " %B " + rtrimmed(e.remark);
+    put(line);
+    lastIndex_ = index;
+  }
+
+  std::string postNo() const { return "Post nr.:" + i(records_, 8); }
+
+  // A point of the object pass, with its table entry and code type.
+  struct Coded {
+    Point p;
+    std::string base;
+    int type = 0;
+    int index = -1;
+  };
+
+  // Checks and splits a point; false (after its message) when it is left out.
+  bool codePoint(const Point& p, Coded& c) {
+    if (p.code[0] == s_.par.missingMark()) {
+      problem("Fejl i post nr.:" + i(records_, 8) + " Fejl: Kode mangler");
+      return false;
+    }
+    std::string code = p.code;
+    c.p = p;
+    c.base = code;
+    if (findkod(s_, code, c.base, c.type) != 0) {
+      problem(postNo() + " Punkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
+              ", forkert l\xE6ngde");
+      return false;
+    }
+    c.index = lookup(c.base);
+    if (c.index < 0) {
+      problem(postNo() + " Pkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
+              " findes ikke");
+      return false;
+    }
+    return true;
+  }
+
+  void restartObject() {
+    p_ = 6;
+    firstPending_ = true;
+  }
+
+  void objectPass() {
+    in_->rewind();
+    records_ = 0;
+    closed_ = !marks_.empty() && marks_[0] == '8';
+    restartObject();
+    Item item;
+    int type = 0;
+    std::string line;
+    bool ahead = false;  // `item` holds a record read ahead and stepped back over
+    for (;;) {
+      if (!ahead && !next(item, type, line)) break;
+      ahead = false;
+      if (type == 90 || type == 91 || type == 92) {
+        skrst();
+        if (a_.copyFeatureText != 0) put(trim(line));
+        restartObject();
+        continue;
+      }
+      if (item.kind == 10) {
+        text(item.t);
+        continue;
+      }
+      if (item.kind != 6) continue;
+      if (filter(s_, item.p.number, item.p.code)) continue;
+      if (!havePrev_) {
+        prevNumber_ = item.p.number;
+        havePrev_ = true;
+      }
+      Coded c;
+      if (!codePoint(item.p, c)) continue;
+      table_[static_cast<std::size_t>(c.index)].byPoint = true;
+      ++converted_;
+      int t = c.type + 1;
+      if (!sameText(c.base, prevBase_)) p_ = 1;
+      if (c.type != 0 && firstPending_) {
+        first_ = c.p;
+        firstPending_ = false;
+      }
+      if (t == 9 || t == 10) {
+        ++markIndex_;
+        closedNext_ = markIndex_ < marks_.size() && marks_[markIndex_] == '8';
+        t = 5;
+      }
+      bool endOfFile = false;
+      if (t == 1) endOfFile = !lookAhead(c, item, type, line, ahead);
+      act(c, t);
+      if (t == 5) {
+        closed_ = closedNext_;
+        firstPending_ = true;
+      }
+      if (t == 6 || endOfFile) break;
+    }
+    skrst();
+  }
+
+  // Whether the point after a single point gives it a direction; the record
+  // read is kept in `item` (with `ahead`) unless it was that direction point.
+  bool lookAhead(const Coded& c, Item& item, int& type, std::string& line, bool& ahead) {
+    for (;;) {
+      if (!next(item, type, line)) return false;
+      if (type == 10 || type == 90 || type == 91 || type == 92) {
+        ahead = true;
+        return true;
+      }
+      if (item.kind != 6) continue;
+      if (filter(s_, item.p.number, item.p.code)) continue;
+      std::string code = item.p.code, base = code;
+      int codeType = 0;
+      if (item.p.code[0] == s_.par.missingMark() || findkod(s_, code, base, codeType) != 0 ||
+          lookup(base) < 0)
+        continue;
+      if (codeType != 7) {
+        ahead = true;
+        return true;
+      }
+      int err = 0;
+      double d = alfa(c.p.x, c.p.y, item.p.x, item.p.y, err);
+      if (d < 0) d += 2.0 * std::numbers::pi;
+      const auto g = static_cast<std::int64_t>(d * 200.0 / std::numbers::pi);
+      skrst();
+      put("%VV " + i(g, 3));
+      return true;
+    }
+  }
+
+  void append(const Coded& c) { addko(c.p.x, c.p.y, c.p.height); }
+
+  void beginObject(const Coded& c, int kind) {
+    dankl(c.index);
+    danst(kind);
+    append(c);
+    objectPoints_ = 1;
+  }
+
+  void act(const Coded& c, int t) {
+    const bool known = t >= 1 && t <= 6;
+    const int action = known ? kAction[t - 1][p_ - 1] : 1;
+    int kind = known ? kKind[t - 1][p_ - 1] : 0;
+    const std::string code = fixed(c.p.code, 10);
+    switch (action) {
+      case 2: case 4: case 8:
+        skrst();
+        beginObject(c, kind);
+        break;
+      case 11:
+        beginObject(c, kind);
+        break;
+      case 3:
+        append(c);
+        ++objectPoints_;
+        skrst();
+        danst(kind);
+        break;
+      case 5:
+        skrst();
+        problem(postNo() + " Fejl: Objektafslutning forkert, kode:" + code);
+        break;
+      case 9:
+        problem(postNo() + " Fejl: Objektafslutning forkert, kode:" + code);
+        break;
+      case 6: {
+        const std::string msg = postNo() + " Fejl: Dobb. afslutning p\xE5 objekt, kode:" + code;
+        res(msg);
+        s_.wrerr(msg);
+        res(msg);
+        break;
+      }
+      case 7:
+        skrst();
+        break;
+      case 10:
+        skrst();
+        if (sameText(c.base, prevBase_)) {
+          const CodeEntry& e = table_[static_cast<std::size_t>(c.index)].e;
+          if (a_.dGroupMode != 0.0f && e.cell[0] == 'D') groupLine(e.cell);
+        } else {
+          dankl(c.index);
+        }
+        danst(kind);
+        append(c);
+        objectPoints_ = 1;
+        break;
+      default:  // 1: the object goes on
+        append(c);
+        if (t == 5 && a_.closedAsLines != 0.0f && closed_ &&
+            afstan(c.p.x, c.p.y, first_.x, first_.y) > 0.001)
+          addko(first_.x, first_.y, first_.height);
+        if (++objectPoints_ >= kMaxObjectPoints && t != 5) {
+          skrst();
+          beginObject(c, t);
+        }
+        break;
+    }
+    p_ = known ? t : p_;
+    prevBase_ = c.base;
+    prevNumber_ = c.p.number;
+  }
+
+  void text(TextRecord& r) {
+    skrst();
+    restartObject();
+    if (filter(s_, "IGRTABEL", r.code)) return;
+    std::string code = r.code, base = code;
+    int type = 0;
+    if (findkod(s_, code, base, type) != 0) {
+      problem(postNo() + " Punkt nr.: " + fixed("IGRTABEL", 12) + " Fejl: Kode " + fixed(r.code, 10) +
+              ", forkert l\xE6ngde");
+      return;
+    }
+    const int index = lookup(base);
+    if (index < 0) {
+      problem(postNo() + " (tekst) " + " Fejl: Kode " + fixed(r.code, 10) + " findes ikke");
+      return;
+    }
+    TableEntry& te = table_[static_cast<std::size_t>(index)];
+    te.byText = true;
+    const CodeEntry& e = te.e;
+    const bool dx = e.k == "DX";
+    if (!dx) {
+      const double direction = missReal(r.valueA) ? 0.0 : r.valueA;
+      const auto g = static_cast<std::int64_t>(std::llround(direction * 200.0 * (1.0 / 180.0)));
+      put("%VV " + i(g > 400 ? 800 - g : 400 - g, 3));
+    }
+    std::string d = "%D" + trimmed(e.u) + " \"" + trimmed(r.text) + "\"";
+    if (!isBlank(e.remark)) d += " %B " + rtrimmed(e.remark);
+    put(d);
+    if (a_.textHeights == 1) {
+      const double size = missReal(r.valueB) ? 0.0 : r.valueB;
+      const std::string h = f(size * 0.01 * a_.scale * 0.001, 5, 1);
+      put("%TT5 " + h);
+      put("%TT6 " + h);
+    }
+    if (!dx) {
+      put("%T" + i(positionDigit(missInt(r.valueC) ? 0 : r.valueC), 1) + "     " +
+          coords(r.x, r.y, std::nullopt));
+    }
+    put("%D");
+  }
+
+  // ------------------------------------------------------ texts of points
+
+  void pointTexts(int parameter, bool heightsOnly) {
+    const int index = lookup(s_.par.text(parameter));
+    if (index < 0) return;
+    setfil(s_);
+    const CodeEntry& e = table_[static_cast<std::size_t>(index)].e;
+    in_->rewind();
+    Item item;
+    int type = 0;
+    std::string line;
+    while (next(item, type, line)) {
+      if (item.kind != 6 || filter(s_, item.p.number, item.p.code)) continue;
+      std::string label = fixed(item.p.number, 12);
+      if (heightsOnly) {
+        if (missReal(item.p.height)) continue;  // a height text needs a height
+        label = trimmed(f(item.p.height, 12, heightDecimals_));
+      }
+      put("%D" + trimmed(e.u) + " " + label + "   %B   " + rtrimmed(e.remark));
+      put("%T7     " + coords(item.p.x, item.p.y, kMissingReal));
+    }
+  }
+
+  void pointNumberTexts() {
+    if (a_.pointNumberTexts == 0 || a_.dGroupMode != 0.0f) return;
+    put("%VV " + i(200, 3));
+    pointTexts(par::kPointTextCode, false);
+  }
+
+  void heightTexts() {
+    if (a_.heightTexts == 0) return;
+    put("%D");
+    put("%VV " + i(200, 3));
+    pointTexts(par::kHeightTextCode, true);
+  }
+
+  void codeList() {
+    res("");
+    res(" Kode liste");
+    res(" ----------");
+    res("");
+    res(" Kode           Kode tekst");
+    res("");
+    for (const TableEntry& te : table_) {
+      if (te.byText) res(" %D" + fixed(te.e.u, 7) + std::string(6, ' ') + rtrimmed(te.e.remark));
+      else if (te.byPoint) res(" %K" + fixed(te.e.k, 2) + "  %U" + fixed(te.e.u, 7) + rtrimmed(te.e.remark));
+    }
+    res("");
+  }
+
+  Session& s_;
+  const Kvt2DsflArgs& a_;
+  TextFile *in_ = nullptr, *out_ = nullptr, *report_ = nullptr;
+  bool heights_ = false;
+  int coordDecimals_ = 3, heightDecimals_ = 3;
+  double origin1_ = 0, origin2_ = 0;
+  std::vector<TableEntry> table_;
+  std::unordered_map<std::string, std::size_t> index_;
+  double min_[3] = {99999999.0, 99999999.0, 99999999.0};
+  double max_[3] = {-99999999.0, -99999999.0, -99999999.0};
+  bool anyHeight_ = false;
+  std::vector<char> marks_;
+  std::size_t markIndex_ = 0;
+  bool closed_ = false, closedNext_ = false;
+  std::int64_t records_ = 0;
+  std::int32_t converted_ = 0;
+  // Object state.
+  int p_ = 6;
+  std::string prevBase_, prevNumber_ = std::string(12, ' ');
+  bool havePrev_ = false, firstPending_ = true;
+  Point first_;
+  std::size_t objectPoints_ = 0;
+  std::vector<double> buffer_;
+  std::string startCode_;
+  int lastIndex_ = -1;
+  std::int32_t lastAcc_ = std::numeric_limits<std::int32_t>::min();
+  bool groupOpen_ = false;
+  std::string group_;
+};
+
+}  // namespace
+
+void kvt2dsfl(Session& s, const Kvt2DsflArgs& a) {
+  guardedRun(s, [&] {
+    startRun(s, "KVT --> DSFL", a.parDir);
+    DsflExport(s, a).run();
+    s.closeAll();
+  });
+}
+
+}  // namespace kvtconv
