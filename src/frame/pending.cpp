@@ -4,7 +4,6 @@
 
 namespace kvtconv {
 
-void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a) { notAvailable(s, "DSFL --> KVT", a.parDir); }
 void fri2kvt(Session& s, std::int32_t, std::int32_t, std::string_view parDir, std::string_view,
              std::string_view, std::string_view) {
   notAvailable(s, "Frit format --> KVT", parDir);
