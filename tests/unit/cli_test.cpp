@@ -67,8 +67,8 @@ TEST(Cli, LinesAreUtf8OnlyOnAUtf8Terminal) {
 TEST(Cli, ConversionsNotBuiltSaySo) {
   kvttest::TempDir dir;
   const std::string par = kvttest::parDir(dir);
-  const Result r = cli(dir, "", "kvt2dsfl --par par in.kvt out.dsf");
+  const Result r = cli(dir, "", "ski2kvt --par par in.ski out.kvt");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, " KVT --> DSFL: konverteringen findes endnu ikke i denne version\n");
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.dsf"));
+  EXPECT_EQ(r.err, " Leica SKI --> KVT: konverteringen findes endnu ikke i denne version\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.kvt"));
 }

@@ -526,7 +526,9 @@ class DsflImport {
     const std::size_t slash = design.find_last_of("/\\");
     const std::string dir = slash == std::string::npos ? std::string() : design.substr(0, slash + 1);
     std::string key = design.substr(slash == std::string::npos ? 0 : slash + 1);
+    // Design file names come from a case-blind file system: the keys are upper case.
     key = fixed(key.substr(0, key.find('.')), 8);
+    low2up(key);
     DbTable ctrl;
     if (ctrl.open(findFixedName(dir.empty() ? "." : dir.substr(0, dir.size() - 1), "kvtctrl.dbf")) != 0) {
       s_.wrerr("KVT kontrol database ikke fundet.");

@@ -407,7 +407,7 @@ class DsflExport {
   }
 
   void objectPass() {
-    in_->rewind();
+    if (in_) in_->rewind();
     records_ = 0;
     closed_ = !marks_.empty() && marks_[0] == '8';
     restartObject();
@@ -612,7 +612,7 @@ class DsflExport {
     if (index < 0) return;
     setfil(s_);
     const CodeEntry& e = table_[static_cast<std::size_t>(index)].e;
-    in_->rewind();
+    if (in_) in_->rewind();
     Item item;
     int type = 0;
     std::string line;

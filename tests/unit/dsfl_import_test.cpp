@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/observations.hpp"
+#include "exchange/dbase/dbase.hpp"
+#include "helpers.hpp"
+#include "kvtconv.hpp"
+
+using kvttest::readFile;
+using kvttest::readLines;
+using kvttest::writeFile;
+
+namespace {
+
+// A classic code table: code, %K, %U, ..., text size, remark.
+std::string tableLine(const std::string& code, const std::string& k, const std::string& u,
+                      const std::string& size, const std::string& remark) {
+  std::string l(85, ' ');
+  l.replace(0, code.size(), code);
+  l.replace(4, k.size(), k);
+  l.replace(7, u.size(), u);
+  l.replace(16, 3, "  1");
+  l.replace(43 + 7 - size.size(), size.size(), size);
+  l.replace(59, remark.size(), remark);
+  return l + "\n";
+}
+
+const std::string kTable = "999 %K %U       ACC LV CO LC WT FT  AC     TH      TW      BESKRIVELSE\n" +
+                           tableLine("SKL", "12", "0000001", "2.50", "Skel") +
+                           tableLine("HEG", "21", "0000004", "1.00", "Hegn") +
+                           tableLine("BYG", "31", "0000010", "1.00", "Bygning") +
+                           tableLine("TXT", "D ", "0000100", "2.50", "Tekst");
+
+struct DsflRun {
+  kvttest::TempDir dir;
+  std::string par = kvttest::parDir(dir);
+  kvttest::Recorder host;
+  kvtconv::Session s{host.hooks()};
+  // The arguments are views: the texts must outlive the call.
+  std::string in = dir / "in.kvt", map = dir / "map.dsf", codes = dir / "codes.tab", back = dir / "back.kvt",
+              report = dir / "report.txt";
+
+  void toDsfl(const std::string& catalogue, const char* h3 = "YX") {
+    writeFile(dir / "in.kvt", catalogue);
+    writeFile(dir / "codes.tab", kTable);
+    kvtconv::Kvt2DsflArgs a;
+    a.h1 = "Kort";
+    a.h3 = h3;
+    a.parDir = par;
+    a.output = map;
+    a.input = in;
+    a.codeTable = codes;
+    a.answerFile = "-";
+    a.reportFile = "-";
+    a.filterFile = "-";
+    kvtconv::kvt2dsfl(s, a);
+  }
+
+  std::string design;
+  std::int32_t links = -5;
+  void toKvt(const std::string table, bool build = false, bool registerElements = false) {
+    kvtconv::Dsfl2KvtArgs a;
+    a.parDir = par;
+    a.input = map;
+    a.codeTable = table;
+    a.output = back;
+    a.reportFile = report;
+    a.buildCodeTable = build ? 1 : 0;
+    a.registerElements = registerElements ? 1.0f : 0.0f;
+    a.linkCounter = &links;
+    a.designFile = &design;
+    a.firstPoint = "-";
+    kvtconv::dsfl2kvt(s, a);
+  }
+
+  std::vector<std::string> records(int type) {
+    std::vector<std::string> out;
+    for (const auto& l : readLines(dir / "back.kvt"))
+      if (std::atoi(l.substr(0, 2).c_str()) == type) out.push_back(l);
+    return out;
+  }
+};
+
+const std::string kCatalogue =
+    " 6 1 SKL0 1000.000 2000.000\n"
+    " 6 2 HEG1 1010.000 2000.000\n"
+    " 6 3 HEG1 1020.000 2005.000\n"
+    " 6 5 HEG2 1025.000 2008.000\n"
+    " 6 4 HEG9 1030.000 2010.000\n"
+    " 6 10 BYG1 1100.000 2100.000\n"
+    " 6 11 BYG1 1110.000 2100.000\n"
+    " 6 12 BYG8 1100.000 2110.000\n"
+    "10 TXT 1050.000 2050.000 90 250 7 Skovvej 12\n";
+
+}  // namespace
+
+TEST(DsflImport, ReadsBackWhatTheExportWrote) {
+  DsflRun r;
+  r.toDsfl(kCatalogue);
+  r.toKvt(r.dir / "codes.tab");
+  for (const auto& e : r.host.errors) ADD_FAILURE() << e;
+  const auto before = kvttest::pointsOf(r.s, r.dir / "in.kvt");
+  const auto after = kvttest::pointsOf(r.s, r.dir / "back.kvt");
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t k = 0; k < before.size(); ++k) {
+    EXPECT_EQ(after[k].code, before[k].code) << k;
+    EXPECT_NEAR(after[k].x, before[k].x, 1e-9);
+    EXPECT_NEAR(after[k].y, before[k].y, 1e-9);
+    EXPECT_EQ(kvttest::rtrim(after[k].number), std::to_string(k + 1));  // elements are numbered
+  }
+  const auto texts = r.records(10);
+  ASSERT_EQ(texts.size(), 1u);
+  const kvtconv::TextRecord t = kvtconv::rtext(r.s, "  " + texts[0].substr(2));
+  EXPECT_EQ(kvttest::rtrim(t.code), "TXT0");
+  EXPECT_NEAR(t.x, 1050.0, 1e-9);
+  EXPECT_NEAR(t.y, 2050.0, 1e-9);
+  EXPECT_NEAR(t.valueA, 90.0, 1e-9);
+  EXPECT_NEAR(t.valueB, 250.0, 1e-9);  // the table's text size
+  EXPECT_EQ(t.valueC, 7);
+  EXPECT_EQ(kvttest::rtrim(t.text), "Skovvej 12");
+  EXPECT_EQ(r.host.messages.back().substr(0, 32), "           8 punkter konverteret");
+}
+
+TEST(DsflImport, BuildsACodeTableThatTranslatesTheSameWay) {
+  DsflRun r;
+  r.toDsfl(kCatalogue);
+  r.toKvt(r.dir / "built.tab", true);
+  const auto firstRun = kvttest::pointsOf(r.s, r.dir / "back.kvt");
+  const auto table = readLines(r.dir / "built.tab");
+  ASSERT_GE(table.size(), 10u);
+  EXPECT_EQ(table[2], "999 %K %U       ACC LV CO LC WT FT  AC     TH      TW      BESKRIVELSE         TM");
+  EXPECT_EQ(table[6].substr(0, 14), "001 12 0000001");
+  EXPECT_NE(table[6].find("Skel"), std::string::npos);
+  // Reading with the table just built gives the same codes.
+  r.toKvt(r.dir / "built.tab");
+  const auto secondRun = kvttest::pointsOf(r.s, r.dir / "back.kvt");
+  ASSERT_EQ(secondRun.size(), firstRun.size());
+  for (std::size_t k = 0; k < firstRun.size(); ++k) EXPECT_EQ(secondRun[k].code, firstRun[k].code);
+  EXPECT_EQ(kvttest::rtrim(firstRun[1].code), "0021");
+  EXPECT_EQ(kvttest::rtrim(firstRun[4].code), "0029");
+}
+
+TEST(DsflImport, CoordinateOrderOriginAndMissingValues) {
+  DsflRun r;
+  writeFile(r.dir / "codes.tab", kTable);
+  writeFile(r.dir / "map.dsf",
+            "%H3 XYZ\n%H6 100.0 200.0 0.0\n%K12%U0000001\n%P1K        1.000       2.000       3.000\n"
+            "%P1K     -999.999       5.000\n      6.000\n%S\n");
+  r.toKvt(r.dir / "codes.tab");
+  const auto p = kvttest::pointsOf(r.s, r.dir / "back.kvt");
+  ASSERT_EQ(p.size(), 2u);
+  // The first value of a group is the X: catalogue coordinate 2.
+  EXPECT_NEAR(p[0].x, 202.0, 1e-9);
+  EXPECT_NEAR(p[0].y, 101.0, 1e-9);
+  EXPECT_NEAR(p[0].height, 3.0, 1e-9);
+  EXPECT_NEAR(p[1].x, 205.0, 1e-9);
+  EXPECT_TRUE(kvtconv::missReal(p[1].y));  // missing stays missing, without the origin
+  EXPECT_NEAR(p[1].height, 6.0, 1e-9);
+}
+
+TEST(DsflImport, UnknownLettersAndCodesAreReported) {
+  DsflRun r;
+  writeFile(r.dir / "codes.tab", kTable);
+  writeFile(r.dir / "map.dsf", "%H3 YX\n%K99%U9999999\n%P1K  1.0 2.0\n%Q oops\n%K12%U0000001\n%P1K  3 4\n");
+  r.toKvt(r.dir / "codes.tab");
+  ASSERT_EQ(r.host.errors.size(), 2u);
+  EXPECT_EQ(kvttest::rtrim(r.host.errors[0]), "%K-kode Q findes ikke i formatet");
+  EXPECT_EQ(kvttest::rtrim(r.host.errors[1]), "En eller flere koder kunne ikke findes i tabel");
+  const std::string report = readFile(r.dir / "report.txt");
+  EXPECT_NE(report.find(" F\xF8lgende koder findes ikke i kodetabel:\n %K99%U9999999\n"), std::string::npos);
+  EXPECT_EQ(kvttest::pointsOf(r.s, r.dir / "back.kvt").size(), 1u);  // the run ended at %Q
+}
+
+namespace {
+
+struct Col {
+  std::string name;
+  char type;
+  int length;
+};
+
+std::string dbf(const std::vector<Col>& cols, const std::vector<std::vector<std::string>>& rows) {
+  auto put = [](std::string& s, std::size_t at, std::size_t v, int n) {
+    for (int b = 0; b < n; ++b) s[at + static_cast<std::size_t>(b)] = static_cast<char>(v >> (8 * b) & 0xFF);
+  };
+  std::size_t recLength = 1;
+  for (const auto& c : cols) recLength += static_cast<std::size_t>(c.length);
+  std::string t(32, '\0');
+  t[0] = 0x03;
+  put(t, 4, rows.size(), 4);
+  put(t, 8, 32 + 32 * cols.size() + 1, 2);
+  put(t, 10, recLength, 2);
+  for (const auto& c : cols) {
+    std::string d(32, '\0');
+    c.name.copy(d.data(), 10);
+    d[11] = c.type;
+    d[16] = static_cast<char>(c.length);
+    t += d;
+  }
+  t += '\x0D';
+  for (const auto& row : rows) {
+    t += ' ';
+    for (std::size_t k = 0; k < cols.size(); ++k) t += kvtconv::fixed(row[k], static_cast<std::size_t>(cols[k].length));
+  }
+  return t + '\x1A';
+}
+
+}  // namespace
+
+TEST(DsflImport, RegistersTextsInTheAttributeDatabase) {
+  DsflRun r;
+  r.toDsfl(" 6 1 SKL0 1000.000 2000.000\n10 TXT 1050.000 2050.000 90 250 7 Skovvej 12\n");
+  const std::vector<Col> ctrl = {{"DBFILE", 'C', 8}, {"ENTITY", 'N', 8}, {"DBTYPE", 'C', 3}, {"NUMKEYS", 'N', 8},
+                                 {"KEY1", 'C', 10},  {"DSFL1", 'C', 10}, {"KEY2", 'C', 10},  {"DSFL2", 'C', 10},
+                                 {"KEY3", 'C', 10},  {"DSFL3", 'C', 10}, {"DBIDX", 'C', 8}};
+  writeFile(r.dir / "kvtctrl.dbf",
+            dbf(ctrl, {{"ANDET", "       5", "ATT", "       1", "VEJNAVN", "0000100", "", "", "", "", "ANDET"}}));
+  writeFile(r.dir / "kort1.dbf", dbf({{"MSLINK", 'N', 8}, {"C1", 'C', 12}, {"C2", 'C', 12}, {"VEJNAVN", 'C', 20}}, {}));
+  r.design = r.dir / "kort1.dgn";
+  r.toKvt(r.dir / "codes.tab", false, true);
+  for (const auto& e : r.host.errors) ADD_FAILURE() << e;
+  EXPECT_EQ(r.links, 1);
+  EXPECT_EQ(r.design, r.dir / "kort1.dbf");
+
+  kvtconv::DbTable c;
+  ASSERT_EQ(c.open(r.dir / "kvtctrl.dbf"), 0);
+  ASSERT_EQ(c.records(), 2u);  // a control record for the new design file
+  EXPECT_EQ(c.read("DBFILE", 2), "KORT1   ");
+  EXPECT_EQ(c.read("ENTITY", 2), "       6");
+  EXPECT_EQ(kvttest::rtrim(c.read("KEY1", 2)), "VEJNAVN");
+  EXPECT_EQ(c.read("DBIDX", 2), "KORT1   ");
+  c.close();
+
+  kvtconv::DbTable a;
+  ASSERT_EQ(a.open(r.dir / "kort1.dbf"), 0);
+  ASSERT_EQ(a.records(), 1u);
+  EXPECT_EQ(a.read("MSLINK", 1), "       1");
+  EXPECT_EQ(kvttest::rtrim(a.read("VEJNAVN", 1)), "Skovvej 12");
+  EXPECT_EQ(a.read("C1", 1), "    1050.000");
+  EXPECT_EQ(a.read("C2", 1), "    2050.000");
+  // The link point ties the element to its record.
+  const auto points = kvttest::pointsOf(r.s, r.dir / "back.kvt");
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(kvttest::rtrim(points[1].code), "DBF0");
+  EXPECT_EQ(kvttest::rtrim(points[1].task), "1");
+}
