@@ -2,6 +2,8 @@
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <chrono>
 #include <iostream>
 #include <string>
 
@@ -137,21 +139,22 @@ int main(int argc, char** argv) {
   dsfl2kvt->add_flag("--register", registerElements, "Register elements in the attribute databases");
   dsfl2kvt->add_flag("--build-code-table", dsflIn.buildCodeTable, "Build a new code table from the codes met");
 
-  int nfiles = 1;
-  std::string spec;
+  std::vector<std::string> dataFiles;
+  std::string spec, outputFree;
   auto* fri2kvt = app.add_subcommand("fri2kvt", "Point lists in a described column layout to a catalogue");
   fri2kvt->add_option("--par", c.par, "Parameter directory holding VOXA.PAR and VOXA.ADM");
-  fri2kvt->add_option("-l,--list,list", c.input, "List file naming the input files")->required();
-  fri2kvt->add_option("-o,--output,output", c.output, "Catalogue to write")->required();
-  fri2kvt->add_option("-n,--files", nfiles, "Number of input files in the list")->capture_default_str();
-  fri2kvt->add_option("--format", spec, "Column layout, e.g. \"PKT K1 K2 K3 KOD\" (else from the files)");
+  fri2kvt->add_option("-o,--output", outputFree, "Catalogue to write")->required();
+  fri2kvt->add_option("files", dataFiles, "Data files (at most 5), read in this order")->required();
+  fri2kvt->add_option("--format", spec, "Column layout, e.g. \"PKT K1 K2 K3 KOD\" (else from \"!\" lines in the files)");
 
-  std::string ellipsoid = "WGS 1984", projection = "undefined", coordType = "Grid";
+  std::string ellipsoid = "WGS 1984", projection = "undefined", coordType = "grid";
   auto* kvt2ski = app.add_subcommand("kvt2ski", "Catalogue points to a Leica SKI file");
   addFiles(kvt2ski, c, "Input catalogue", "SKI file to write");
   kvt2ski->add_option("--ellipsoid", ellipsoid, "Reference ellipsoid")->capture_default_str();
   kvt2ski->add_option("--projection", projection, "Projection set")->capture_default_str();
-  kvt2ski->add_option("--coordinate-type", coordType, "Geodetic, Cartesian or Grid")->capture_default_str();
+  kvt2ski->add_option("--coordinate-type", coordType, "geodetic (packed degrees), cartesian or grid")
+      ->transform(CLI::IsMember({"geodetic", "cartesian", "grid"}, CLI::ignore_case))
+      ->capture_default_str();
 
   try {
     app.parse(argc, argv);
@@ -187,8 +190,22 @@ int main(int argc, char** argv) {
   else if (*kvt2geo) kvtconv::kvt2geo(s, c.par, c.input, c.output);
   else if (*ski2kvt) kvtconv::ski2kvt(s, c.input, c.output, c.par);
   else if (*skivec2kvt) kvtconv::skivec2kvt(s, c.input, c.output, c.par);
-  else if (*kvt2ski) kvtconv::kvt2ski(s, ellipsoid, projection, coordType, c.output, c.input, c.par);
-  else if (*fri2kvt) kvtconv::fri2kvt(s, nfiles, spec.empty() ? 0 : 1, c.par, spec, c.input, c.output);
+  else if (*kvt2ski) {
+    const std::string kind = coordType == "geodetic" ? "1" : coordType == "cartesian" ? "2" : "3";
+    kvtconv::kvt2ski(s, ellipsoid, projection, kind, c.output, c.input, c.par);
+  }
+  else if (*fri2kvt) {
+    // The conversion takes its data files from a list file that it removes.
+    const fs::path list = fs::temp_directory_path() / ("kvtconv-list-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".tmp");
+    {
+      std::ofstream f(list, std::ios::binary);
+      for (const auto& d : dataFiles) f << d << "\n";
+    }
+    kvtconv::fri2kvt(s, static_cast<std::int32_t>(dataFiles.size()), spec.empty() ? 0 : 1, c.par, spec,
+                     list.string(), outputFree);
+    std::error_code ec;
+    fs::remove(list, ec);
+  }
   else if (*kvt2dsfl) {
     dsflOut.closedAsLines = closedAsLines ? 1.0f : 0.0f;
     dsflOut.dGroupMode = dGroup ? 1.0f : 0.0f;

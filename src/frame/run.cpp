@@ -65,14 +65,5 @@ void reportOpen(Session& s, int status, std::string_view name, bool input) {
   }
 }
 
-void notAvailable(Session& s, std::string_view title, std::string_view parDir) {
-  guardedRun(s, [&] {
-    startRun(s, title, parDir);
-    std::string line(1, ' ');
-    line += rtrim(title);
-    line += ": konverteringen findes endnu ikke i denne version";
-    s.wrerr(line);
-  });
-}
 
 }  // namespace kvtconv

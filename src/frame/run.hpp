@@ -25,7 +25,5 @@ void endOutput(Session& s, int ch);
 // Tells the host why a file of the run could not be opened; nothing for 0.
 void reportOpen(Session& s, int status, std::string_view name, bool input);
 
-// For conversions not built yet: runs the frame and says so honestly.
-void notAvailable(Session& s, std::string_view title, std::string_view parDir);
 
 }  // namespace kvtconv

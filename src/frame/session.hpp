@@ -2,6 +2,7 @@
 // One conversion session: everything a run reads and changes, passed
 // explicitly. The C exports share one default session; C++ callers may make
 // as many as they like, one per thread.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -26,6 +27,15 @@ struct GsiCarry {
   double hz = 0, v = 0, slope = 0;    // slope is also the levelling distance
   double east = 0, north = 0, height = 0;  // height is also the levelling height
   double readings[5] = {0, 0, 0, 0, 0};
+};
+
+// The column layout of the free-format import, kept from run to run.
+struct FreeLayout {
+  enum Key { kPoint, kCode, kFirst, kSecond, kHeight, kText, kKeys };
+  std::array<int, kKeys> token = {0, 0, 0, 0, 0, 0};  // place in the specification, 0 = none
+  std::array<int, kKeys> first = {80, 80, 80, 80, 80, 80};
+  std::array<int, kKeys> last = {80, 80, 80, 80, 80, 80};
+  bool pointNumbers = false;  // a specification named PKT
 };
 
 struct FilterRanges {
@@ -76,6 +86,7 @@ class Session {
   int codePending = 0;
   double frradFactor = 0;  // half-turn factor of the last known angle unit
   GsiCarry gsi;
+  FreeLayout freeLayout;
 
  private:
   Hooks hooks_;

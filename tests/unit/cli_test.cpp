@@ -64,11 +64,3 @@ TEST(Cli, LinesAreUtf8OnlyOnAUtf8Terminal) {
             " Fejl i parameterfil: VOXA.PAR, linie:  49 ,v\xE6rdi: X\n");
 }
 
-TEST(Cli, ConversionsNotBuiltSaySo) {
-  kvttest::TempDir dir;
-  const std::string par = kvttest::parDir(dir);
-  const Result r = cli(dir, "", "ski2kvt --par par in.ski out.kvt");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, " Leica SKI --> KVT: konverteringen findes endnu ikke i denne version\n");
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.kvt"));
-}

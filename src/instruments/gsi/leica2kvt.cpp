@@ -370,7 +370,10 @@ void leica2kvt(Session& s, std::int32_t mode, std::string_view input, std::strin
         s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
         break;
       }
-      if (rtrim(line) == "! ----+") break;
+      // The end marker, also behind a leading '"' as every line may carry.
+      std::string_view probe = line;
+      if (!probe.empty() && probe.front() == '"') probe = trim(probe.substr(1));
+      if (rtrim(probe) == "! ----+") break;
       gsi.convert(line);
     }
     if (gsi.sawUnidentified()) s.wrerr("En eller flere poster er ikke identificeret !");

@@ -59,7 +59,10 @@ void Import::codeBlock() {
   activeB_ = false;
   const char join = s_.par.text(par::kCodeSystem)[0];
   if ((join == '3' || join == '4') && has(2)) {
-    std::string code = trimmedInt(2);
+    // The code, then the number of word 2 (KANT.8), then word 3's text.
+    std::string code(trim(listA_.first()));
+    code += '.';
+    code += trimmedInt(2);
     if (has(3)) {
       code += '.';
       code += trim(textAt(3, 16));
@@ -255,7 +258,8 @@ void Import::remark(int code) {
   putField(line, 25, textAt(3, 16), 16);
   putField(line, 42, textAt(4, 16), 16);
   putField(line, 59, textAt(5, 16), 22);
-  writeFull(out_, line);
+  // A remark is a comment record, like the notes of codes 4, 10 and 11.
+  wkom(out_, line);
 }
 
 void Import::meteo() {
