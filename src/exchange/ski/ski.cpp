@@ -132,6 +132,7 @@ void ski2kvt(Session& s, std::string_view input, std::string_view output, std::s
           if (err) p.y = kMissingReal;
           p.height = rdrtas(line, pos, err);
           if (err) p.height = kMissingReal;
+          if (cls == 19) p.height = p.x;  // a height alone stands first
         } else if (cls >= 21 && cls <= 29) {
           auto dms = [&](std::size_t col) {
             std::size_t pos = col;
