@@ -155,6 +155,16 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   return negative ? -value : value;
 }
 
+bool skipToken(std::string_view t, std::size_t& pos) {
+  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  if (i >= t.size()) {
+    pos = t.size() + 1;
+    return false;
+  }
+  pos = findSep<TextSeps>(t, i) + 1;
+  return true;
+}
+
 std::string rdatas(std::string_view t, std::size_t& pos, std::size_t width, int& err,
                    char missingMark) {
   std::string field(width, ' ');

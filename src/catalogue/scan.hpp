@@ -23,6 +23,10 @@ double rdrtas(std::string_view text, std::size_t& pos, int& err);
 std::string rdatas(std::string_view text, std::size_t& pos, std::size_t width, int& err,
                    char missingMark = '-');
 
+// Moves past the next text token as rdatas would, without reading it;
+// false when only separators are left.
+bool skipToken(std::string_view text, std::size_t& pos);
+
 // The scanners bundled with their line and position, for record readers.
 class FieldScanner {
  public:

@@ -331,9 +331,11 @@ class DsflExport {
     startCode_ = std::string(kStartCodes[kind - 1]);
   }
 
+  // The group line carries the whole 6-character cell name, as the line
+  // that closes the group does.
   void groupLine(const std::string& cell) {
     std::string line(1, '%');
-    line += rtrim(cell);
+    line += fixed(cell, 6);
     line += ' ';
     line += rtrim(prevNumber_);
     put(line);
@@ -472,12 +474,10 @@ class DsflExport {
       }
       if (item.kind != 6) continue;
       if (filter(s_, item.p.number, item.p.code)) continue;
-      std::string code = item.p.code, base = code;
-      int codeType = 0;
-      if (item.p.code[0] == s_.par.missingMark() || findkod(s_, code, base, codeType) != 0 ||
-          lookup(base) < 0)
-        continue;
-      if (codeType != 7) {
+      // A faulty point is reported like any other and left out.
+      Coded following;
+      if (!codePoint(item.p, following)) continue;
+      if (following.type != 7) {
         ahead = true;
         return true;
       }

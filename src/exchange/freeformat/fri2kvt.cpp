@@ -99,8 +99,10 @@ class FreeImport {
       std::size_t pos = 1;
       for (std::size_t k = 1; k <= kMaxTokens; ++k) {
         starts[k] = pos;
-        int err = 0;
-        rdatas(line, pos, 20, err);
+        if (!skipToken(line, pos)) {
+          for (std::size_t j = k + 1; j <= kMaxTokens; ++j) starts[j] = pos;
+          break;
+        }
       }
     }
     // The text a field is read from, and where in it to start.
