@@ -49,7 +49,7 @@ void textRecord(TextFile* f, std::string_view type, std::string_view text) {
 // too wide for any field shows as the overflow mark without a cast overflow.
 void putRounded(RecordLine& r, std::size_t col, int w, double v) {
   if (missReal(v)) {
-    r.integer(col, w, kMissingInt);
+    r.real(col, w, 0, kMissingReal);  // the missing text, as every missing number
     return;
   }
   const double rounded = std::round(v);

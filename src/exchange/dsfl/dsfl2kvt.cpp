@@ -269,8 +269,9 @@ class DsflImport {
       else if (u == 'Z' || u == 'H') h = position;
     }
     if (y == 0 && x == 0) return;  // not an order: keep the one we have
-    if ((y != 0 && y == x) || (x != 0 && x == h)) s_.wrerr("Fejl i %H3 - koordinatr\xE6kkef\xF8lgen");
     positions_ = {y == 0 ? 1 : y, x == 0 ? 2 : x, h};
+    if (positions_[0] == positions_[1] || positions_[1] == positions_[2])
+      s_.wrerr("Fejl i %H3 - koordinatr\xE6kkef\xF8lgen");
     ordered_ = true;
   }
 
@@ -306,7 +307,9 @@ class DsflImport {
     sink_ = sink;
     objectType_ = type;
     group_.clear();
-    data(rest.substr(std::min<std::size_t>(4, rest.size())));
+    // The start code ("%P1K", "%L1KR") runs to the first blank.
+    const std::size_t blank = rest.find(' ');
+    data(blank == std::string_view::npos ? std::string_view() : rest.substr(blank));
   }
 
   void lineToken(char letter, std::string_view rest, bool continuation) {
@@ -415,8 +418,8 @@ class DsflImport {
   // they end the object.
   void linePoint(const std::array<double, 3>& c) {
     if (pending_) {
-      if (!std::isnan(radius_)) arcPoint(*pending_, c);
       writePoint(*pending_, kvtCode(objectCode_, pendingType_));
+      if (!std::isnan(radius_)) arcPoint(*pending_, c);
     }
     pending_ = c;
     pendingType_ = objectType_;
