@@ -20,6 +20,7 @@ inline const std::string& scratch() {
     std::filesystem::create_directories(d + "/par");
     std::FILE* f = std::fopen((d + "/par/VOXA.PAR").c_str(), "wb");
     std::fputs(" 79 JA\n121 FULDT\n122 FULDT\n", f);
+    std::fputs((" 52 " + d + "\n").c_str(), f);
     std::fclose(f);
     f = std::fopen((d + "/par/VOXA.ADM").c_str(), "wb");
     for (int i = 0; i < 8; ++i) std::fputs(" 8  FUZZ\n", f);
