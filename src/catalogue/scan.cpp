@@ -34,6 +34,16 @@ std::size_t skipSeps(std::string_view t, std::size_t i) {
   return i;
 }
 
+// Upper case of every Latin-1 byte (the Danish letters included), as a
+// table: text tokens are upper-cased byte by byte.
+struct UpperTable {
+  char t[256];
+  UpperTable() {
+    for (int c = 0; c < 256; ++c) t[c] = upperLatin1(static_cast<char>(c));
+  }
+};
+const UpperTable kUpper;
+
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -177,7 +187,7 @@ std::string rdatas(std::string_view t, std::size_t& pos, std::size_t width, int&
   const std::size_t end = findSep<TextSeps>(t, i);
   err = (end - i == 1 && t[i] == missingMark) ? 1 : 0;
   const std::size_t n = std::min(width, end - i);
-  for (std::size_t k = 0; k < n; ++k) field[k] = upperLatin1(t[i + k]);
+  for (std::size_t k = 0; k < n; ++k) field[k] = kUpper.t[static_cast<unsigned char>(t[i + k])];
   pos = end + 1;
   return field;
 }

@@ -32,13 +32,22 @@ class FieldScanner {
  public:
   explicit FieldScanner(std::string_view text, char missingMark = '-', std::size_t pos = 1)
       : text_(text), pos_(pos), mark_(missingMark) {}
-  std::int32_t integer() { return rditas(text_, pos_, err_); }
-  double real() { return rdrtas(text_, pos_, err_); }
-  std::string word(std::size_t width) { return rdatas(text_, pos_, width, err_, mark_); }
+  // Once the line is used up, the remaining fields are absent at once
+  // instead of each scanning the blank tail again.
+  std::int32_t integer() { return done() ? kMissingInt : rditas(text_, pos_, err_); }
+  double real() { return done() ? kMissingReal : rdrtas(text_, pos_, err_); }
+  std::string word(std::size_t width) {
+    return done() ? std::string(width, ' ') : rdatas(text_, pos_, width, err_, mark_);
+  }
   int lastError() const { return err_; }
   std::size_t pos() const { return pos_; }
 
  private:
+  bool done() {
+    if (pos_ <= text_.size()) return false;
+    err_ = -1;
+    return true;
+  }
   std::string_view text_;
   std::size_t pos_;
   char mark_;
