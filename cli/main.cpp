@@ -140,12 +140,12 @@ int main(int argc, char** argv) {
   dsfl2kvt->add_flag("--build-code-table", dsflIn.buildCodeTable, "Build a new code table from the codes met");
 
   std::vector<std::string> dataFiles;
-  std::string spec, outputFree;
+  std::string freeLayout, outputFree;
   auto* fri2kvt = app.add_subcommand("fri2kvt", "Point lists in a described column layout to a catalogue");
   fri2kvt->add_option("--par", c.par, "Parameter directory holding VOXA.PAR and VOXA.ADM");
   fri2kvt->add_option("-o,--output", outputFree, "Catalogue to write")->required();
   fri2kvt->add_option("files", dataFiles, "Data files (at most 5), read in this order")->required();
-  fri2kvt->add_option("--format", spec, "Column layout, e.g. \"PKT K1 K2 K3 KOD\" (else from \"!\" lines in the files)");
+  fri2kvt->add_option("--format", freeLayout, "Column layout, e.g. \"PKT K1 K2 K3 KOD\" (else from \"!\" lines in the files)");
 
   std::string ellipsoid = "WGS 1984", projection = "undefined", coordType = "grid";
   auto* kvt2ski = app.add_subcommand("kvt2ski", "Catalogue points to a Leica SKI file");
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
       std::ofstream f(list, std::ios::binary);
       for (const auto& d : dataFiles) f << d << "\n";
     }
-    kvtconv::fri2kvt(s, static_cast<std::int32_t>(dataFiles.size()), spec.empty() ? 0 : 1, c.par, spec,
+    kvtconv::fri2kvt(s, static_cast<std::int32_t>(dataFiles.size()), freeLayout.empty() ? 0 : 1, c.par, freeLayout,
                      list.string(), outputFree);
     std::error_code ec;
     fs::remove(list, ec);

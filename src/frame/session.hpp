@@ -32,10 +32,10 @@ struct GsiCarry {
 // The column layout of the free-format import, kept from run to run.
 struct FreeLayout {
   enum Key { kPoint, kCode, kFirst, kSecond, kHeight, kText, kKeys };
-  std::array<int, kKeys> token = {0, 0, 0, 0, 0, 0};  // place in the specification, 0 = none
+  std::array<int, kKeys> token = {0, 0, 0, 0, 0, 0};  // place in the layout line, 0 = none
   std::array<int, kKeys> first = {80, 80, 80, 80, 80, 80};
   std::array<int, kKeys> last = {80, 80, 80, 80, 80, 80};
-  bool pointNumbers = false;  // a specification named PKT
+  bool pointNumbers = false;  // a layout named PKT
 };
 
 struct FilterRanges {

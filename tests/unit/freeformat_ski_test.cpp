@@ -16,12 +16,12 @@ struct FreeRun {
   kvtconv::Session s{host.hooks()};
   std::string list = dir / "list.tmp", out = dir / "out.kvt";
 
-  void run(const std::vector<std::string>& files, const std::string& spec = "") {
+  void run(const std::vector<std::string>& files, const std::string& layout = "") {
     std::string names;
     for (const auto& f : files) names += (dir / f) + "\n";
     writeFile(list, names);
     host.errors.clear();
-    kvtconv::fri2kvt(s, static_cast<std::int32_t>(files.size()), spec.empty() ? 0 : 1, par, spec, list, out);
+    kvtconv::fri2kvt(s, static_cast<std::int32_t>(files.size()), layout.empty() ? 0 : 1, par, layout, list, out);
   }
 };
 

@@ -43,8 +43,8 @@ class FreeImport {
  public:
   FreeImport(Session& s, TextFile* out) : s_(s), l_(s.freeLayout), out_(out), text_(s.adm.taskText) {}
 
-  // Reads a specification from `pos` on; tokens are numbered from 1.
-  void specification(std::string_view line, std::size_t pos) {
+  // Reads a layout from `pos` on; tokens are numbered from 1.
+  void readLayout(std::string_view line, std::size_t pos) {
     for (std::size_t k = 1; k <= kMaxTokens; ++k) {
       int err = 0;
       const std::string token = rdatas(line, pos, 20, err);
@@ -77,7 +77,7 @@ class FreeImport {
     int err = 0;
     const std::string first = rdatas(raw, pos, 20, err);
     if (err != -1 && first[0] == '!') {
-      specification(raw, pos);
+      readLayout(raw, pos);
       return;
     }
     ++s_.counter;
@@ -235,7 +235,7 @@ void fri2kvt(Session& s, std::int32_t nfiles, std::int32_t option, std::string_v
     reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false);
     TextFile* out = s.channel(kOut);
     FreeImport free(s, out);
-    if (option == 1) free.specification(fourth.substr(0, std::min<std::size_t>(80, fourth.size())), 1);
+    if (option == 1) free.readLayout(fourth.substr(0, std::min<std::size_t>(80, fourth.size())), 1);
     wfilhead(s, out);
     for (const std::string& n : names) wkom(out, "3==> Data fil: " + fixed(n, 65));
     std::string line;
