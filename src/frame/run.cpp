@@ -3,6 +3,9 @@
 #include <new>
 
 #include "catalogue/fortran.hpp"
+#include "catalogue/point.hpp"
+#include "catalogue/record.hpp"
+#include "frame/filter.hpp"
 #include "frame/files.hpp"
 #include "frame/parfiles.hpp"
 #include "frame/session.hpp"
@@ -65,5 +68,24 @@ void reportOpen(Session& s, int status, std::string_view name, bool input) {
   }
 }
 
+
+void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
+                  const std::function<void(Point&)>& fn) {
+  std::string line;
+  int type = 0;
+  for (;;) {
+    const ReadStatus st = rdrec(in, line, 80, type);
+    if (st == ReadStatus::End) break;
+    if (st == ReadStatus::Error) {
+      s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(inputName)));
+      break;
+    }
+    if (type != 6) continue;
+    Point p = rpkt(s, line);
+    if (filter(s, p.number, p.code)) continue;
+    ++s.counter;
+    fn(p);
+  }
+}
 
 }  // namespace kvtconv

@@ -26,4 +26,13 @@ void endOutput(Session& s, int ch);
 void reportOpen(Session& s, int status, std::string_view name, bool input);
 
 
+struct Point;
+class TextFile;
+
+// The read loop of the point exports: every point record of the catalogue
+// that the filter lets through is counted and handed to `fn`; a read error
+// ends the loop with its message.
+void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
+                  const std::function<void(Point&)>& fn);
+
 }  // namespace kvtconv

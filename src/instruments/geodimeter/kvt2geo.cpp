@@ -52,25 +52,13 @@ void kvt2geo(Session& s, std::string_view parDir, std::string_view input, std::s
     reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    std::string line;
-    int type = 0;
-    for (;;) {
-      const ReadStatus st = rdrec(in, line, 80, type);
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
-        break;
-      }
-      if (type != 6) continue;
-      const Point p = rpkt(s, line);
-      if (filter(s, p.number, p.code)) continue;
-      ++s.counter;
+    forEachPoint(s, in, input, [&](Point& p) {
       wgChar(out, 5, p.number);
       wgChar(out, 4, p.code);
       if (!missReal(p.x)) wgReal(out, 38, p.x);
       if (!missReal(p.y)) wgReal(out, 37, p.y);
       if (!missReal(p.height)) wgReal(out, 39, p.height);
-    }
+    });
     if (out) out->writeLine(">");
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);

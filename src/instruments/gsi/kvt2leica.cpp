@@ -45,24 +45,12 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const bool wide = option == 1;
-    std::string line;
-    int type = 0;
-    for (;;) {
-      const ReadStatus st = rdrec(in, line, 80, type);
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
-        break;
-      }
-      if (type != 6) continue;
-      Point p = rpkt(s, line);
-      if (filter(s, p.number, p.code)) continue;
+    forEachPoint(s, in, input, [&](Point& p) {
       if (s.exchange) std::swap(p.x, p.y);  // the words carry easting first
-      ++s.counter;
       const std::string gsiText = gsiLine(p, s.counter, wide);
       if (gsiText.find('*', wide ? 1 : 0) != std::string::npos) reportTooWide(s, "GSI", p.number);
       writeFull(out, gsiText);
-    }
+    });
     writeFull(out, "\x03");
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);

@@ -72,24 +72,12 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
     writeFull(out, std::string(1, sdr::kStart));
     writeFull(out, sdr33 ? "00NMSDR33  V04-04.030000                211121"
                          : "00NMSDR2     V02-08S1169 Koord. fra KVT 213121");
-    std::string line;
-    int type = 0;
-    for (;;) {
-      const ReadStatus st = rdrec(in, line, 80, type);
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
-        break;
-      }
-      if (type != 6) continue;
-      const Point p = rpkt(s, line);
-      if (filter(s, p.number, p.code)) continue;
-      ++s.counter;
-      if (missReal(p.x) || missReal(p.y)) continue;
+    forEachPoint(s, in, input, [&](Point& p) {
+      if (missReal(p.x) || missReal(p.y)) return;
       bool fits = true;
       writeFull(out, sdrLine(p, sdr33, fits));
       if (!fits) reportTooWide(s, "SDR", p.number);
-    }
+    });
     writeFull(out, std::string(1, sdr::kEnd) + "00000");
     endOutput(s, kOut);
     s.wrmsg(countLine(s.counter));

@@ -40,24 +40,12 @@ void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
     reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    std::string line;
-    int type = 0;
-    for (;;) {
-      const ReadStatus st = rdrec(in, line, 80, type);
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
-        break;
-      }
-      if (type != 6) continue;
-      Point p = rpkt(s, line);
-      if (filter(s, p.number, p.code)) continue;
-      ++s.counter;
-      if (missReal(p.x) || missReal(p.y)) continue;
+    forEachPoint(s, in, input, [&](Point& p) {
+      if (missReal(p.x) || missReal(p.y)) return;
       bool fits = true;
       writeFull(out, zeissLine(p, s.counter, fits));
       if (!fits) reportTooWide(s, "Zeiss", p.number);
-    }
+    });
     endOutput(s, kOut);
     s.wrmsg(countLine(s.counter));
     s.closeChannel(kIn);
