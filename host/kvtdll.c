@@ -1,13 +1,23 @@
 /* The default host message library: message lines to standard output,
  * error lines to standard error, trailing blanks removed, converted to
  * UTF-8 when the locale asks for it. Never asks the library to stop. */
-#include <langinfo.h>
-#include <locale.h>
 #include <stdio.h>
 #include <string.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <langinfo.h>
+#include <locale.h>
+#endif
+
 #include "kvtconv.h"
 
+#ifdef _WIN32
+/* A console set to UTF-8 gets UTF-8; anything else gets the Latin-1 bytes,
+ * which the Western code pages show as they are. */
+static int wants_utf8(void) { return GetConsoleOutputCP() == CP_UTF8; }
+#else
 static int wants_utf8(void) {
   static int known = -1;
   if (known < 0) {
@@ -22,6 +32,7 @@ static int wants_utf8(void) {
   }
   return known;
 }
+#endif
 
 static void put_line(FILE* out, const int32_t* codes) {
   char buf[80 * 2 + 2];

@@ -39,10 +39,25 @@ int entryForExtension(const Params& par, std::string_view ext) {
   return 0;
 }
 
-// Removes a switch such as " /OW" (a blank before it, so that ordinary
-// paths never trigger it) and everything after it.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+// The host's own rule: a backslash or a drive colon means the name says
+// where it lives.
+constexpr std::string_view kDirectoryMarks = "\\:";
+#else
+constexpr char kSeparator = '/';
+constexpr std::string_view kDirectoryMarks = "/\\:";
+#endif
+
+// Removes a switch such as "/OW" and everything after it. Where "/" is the
+// directory separator a blank must stand before it, so that ordinary paths
+// never trigger it.
 bool takeSwitch(std::string& name, std::string_view sw) {
+#ifdef _WIN32
+  std::string key;
+#else
   std::string key(1, ' ');
+#endif
   key += sw;
   const std::string u = upper(name);
   const auto at = u.find(key);
@@ -54,12 +69,12 @@ bool takeSwitch(std::string& name, std::string_view sw) {
 }  // namespace
 
 bool hasDirectory(std::string_view name) {
-  return name.find_first_of("/\\:") != std::string_view::npos;
+  return name.find_first_of(kDirectoryMarks) != std::string_view::npos;
 }
 
 std::string joinPath(std::string_view dir, std::string_view name) {
   std::string out(rtrim(dir));
-  if (!out.empty() && out.back() != '/' && out.back() != '\\') out += '/';
+  if (!out.empty() && out.back() != '/' && out.back() != '\\') out += kSeparator;
   out += name;
   return out;
 }
