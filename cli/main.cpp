@@ -7,7 +7,9 @@
 #include <iostream>
 #include <string>
 
+#include "batch.hpp"
 #include "kvtconv.hpp"
+#include "open/outputs.hpp"
 #include "terminal.hpp"
 
 namespace {
@@ -156,6 +158,45 @@ int main(int argc, char** argv) {
       ->transform(CLI::IsMember({"geodetic", "cartesian", "grid"}, CLI::ignore_case))
       ->capture_default_str();
 
+  auto* kvt2csv = app.add_subcommand("kvt2csv", "Catalogue points to a CSV file with a header row");
+  addFiles(kvt2csv, c, "Input catalogue", "CSV file to write");
+  auto* kvt2geojson = app.add_subcommand("kvt2geojson", "Catalogue points, lines and areas to GeoJSON");
+  addFiles(kvt2geojson, c, "Input catalogue", "GeoJSON file to write");
+  auto* kvt2landxml = app.add_subcommand("kvt2landxml", "Catalogue points to LandXML 1.2 CgPoints");
+  addFiles(kvt2landxml, c, "Input catalogue", "LandXML file to write");
+
+  kvtcli::InfoOptions infoOpts;
+  auto* info = app.add_subcommand("info", "Summary of a catalogue: records by type, extent, codes, bad lines");
+  info->add_option("--par", c.par, "Parameter directory holding VOXA.PAR and VOXA.ADM");
+  info->add_flag("--json", infoOpts.json, "One JSON object per catalogue");
+  info->add_option("files", infoOpts.files, "Catalogues")->required();
+
+  kvtcli::DetectOptions detectOpts;
+  auto* detect = app.add_subcommand("detect", "Name the format of each file, with a confidence and the reason");
+  detect->add_flag("--json", detectOpts.json, "A JSON array");
+  detect->add_option("files", detectOpts.files, "Files")->required();
+
+  kvtcli::ConvertOptions conv;
+  auto* convert = app.add_subcommand(
+      "convert", "Convert files by their detected format: IN OUT, or IN... [-o DIR] in parallel");
+  convert->add_option("--par", c.par, "Parameter directory holding VOXA.PAR and VOXA.ADM");
+  convert->add_option("inputs", conv.inputs, "Input files; or one input and its output file")->required();
+  convert->add_option("-o,--output-dir", conv.outDir, "Directory of the outputs (default: the working directory)");
+  convert->add_option("--to", conv.to,
+                      "Output format: kvt, zeiss, sdr2, sdr33, gsi8, gsi16, geo, dsfl, ski, csv, geojson, landxml "
+                      "(default: kvt for instrument files; for catalogues the output's extension)");
+  convert->add_option("-j,--jobs", conv.jobs, "Parallel runs")->default_str("the number of cores");
+  convert->add_option("--merge", conv.merge, "Join every catalogue made (and catalogue inputs) into this one, in input order");
+  convert->add_option("--mode", conv.mode, "Existing outputs: new (keep them), replace or append")
+      ->check(CLI::IsMember({"new", "replace", "append"}))
+      ->capture_default_str();
+  convert->add_option("--labels", conv.gsiLabels, "GSI labels file")->default_str("examples/gsi/labels.txt");
+  convert->add_option("--geo-labels", conv.geoLabels, "Geodimeter label conversion file")
+      ->default_str("examples/geodimeter/geodimeter.cnv");
+  convert->add_option("--code-table", conv.codeTable, "DSFL code table")->default_str("examples/dsfl/codes.tab");
+  convert->add_option("--format", conv.layout, "Column layout of point lists without a \"!\" line, e.g. \"PKT K1 K2 K3 KOD\"");
+  convert->add_flag("--keep-errors", conv.keepErrors, "Keep the outputs of runs that sent error lines");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -169,10 +210,19 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (*detect) return kvtcli::runDetect(detectOpts);
   if (c.par.empty()) {
     c.par = defaultParDir();
     std::error_code ec;
     fs::create_directories(c.par, ec);
+  }
+  if (*info) {
+    infoOpts.par = c.par;
+    return kvtcli::runInfo(infoOpts);
+  }
+  if (*convert) {
+    conv.par = c.par;
+    return kvtcli::runConvert(conv);
   }
   kvtcli::Terminal term;
   auto session = kvtconv::newSession(term.hooks());
@@ -190,6 +240,9 @@ int main(int argc, char** argv) {
   else if (*kvt2geo) kvtconv::kvt2geo(s, c.par, c.input, c.output);
   else if (*ski2kvt) kvtconv::ski2kvt(s, c.input, c.output, c.par);
   else if (*skivec2kvt) kvtconv::skivec2kvt(s, c.input, c.output, c.par);
+  else if (*kvt2csv) kvtconv::kvt2csv(s, c.par, c.input, c.output);
+  else if (*kvt2geojson) kvtconv::kvt2geojson(s, c.par, c.input, c.output);
+  else if (*kvt2landxml) kvtconv::kvt2landxml(s, c.par, c.input, c.output);
   else if (*kvt2ski) {
     const std::string kind = coordType == "geodetic" ? "1" : coordType == "cartesian" ? "2" : "3";
     kvtconv::kvt2ski(s, ellipsoid, projection, kind, c.output, c.input, c.par);
