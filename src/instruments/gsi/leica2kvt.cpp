@@ -45,7 +45,10 @@ std::vector<Label> readLabels(Session& s, TextFile* f) {
     if (type >= 101) {
       char num[3];
       formatI(num, 3, type);
-      s.wrerr("Label type: " + std::string(num, 3) + " ikke fundet");
+      std::string msg = "Label type: ";
+      msg.append(num, 3);
+      msg += " ikke fundet";
+      s.wrerr(msg);
       continue;
     }
     if (++counted > kMaxLabels) {
