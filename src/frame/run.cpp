@@ -88,4 +88,12 @@ void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
   }
 }
 
+void beginImport(Session& s, int in, int out, std::string_view input, std::string_view output,
+                 std::int32_t mode, std::string_view source, std::size_t nameWidth) {
+  reportOpen(s, opfile(s, in, input, 1, 6), input, true);
+  reportOpen(s, opfile(s, out, output, mode, 7, Access::Write), output, false);
+  wfilhead(s, s.channel(out));
+  if (!source.empty()) wkom(s.channel(out), "3==> " + std::string(source) + fixed(trim(input), nameWidth));
+}
+
 }  // namespace kvtconv

@@ -35,4 +35,11 @@ class TextFile;
 void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
                   const std::function<void(Point&)>& fn);
 
+// The start of every instrument import: the raw file on channel `in`, the
+// catalogue on `out` in the caller's open mode, the catalogue header and,
+// when `source` is not empty, the comment naming the raw file
+// ("3==> " + source + the name cut to `nameWidth`).
+void beginImport(Session& s, int in, int out, std::string_view input, std::string_view output,
+                 std::int32_t mode, std::string_view source = {}, std::size_t nameWidth = 0);
+
 }  // namespace kvtconv

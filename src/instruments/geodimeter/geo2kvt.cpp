@@ -662,11 +662,8 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
              std::string_view labels, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Geodimeter --> KVT", parDir);
-    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-    reportOpen(s, opfile(s, kOut, output, mode, 7, Access::Write), output, false);
+    beginImport(s, kIn, kOut, input, output, mode, "GEODIMETER r\xE5" "data-fil: ", 52);
     TextFile* out = s.channel(kOut);
-    wfilhead(s, out);
-    wkom(out, "3==> GEODIMETER r\xE5" "data-fil: " + fixed(trim(input), 52));
 
     reportOpen(s, opfile(s, kConversion, labels, 1, 2), labels, true);
     const std::string namesFile = getnavn(s.par, "GEOLAB.TXT", 2);

@@ -357,12 +357,9 @@ void leica2kvt(Session& s, std::int32_t mode, std::string_view input, std::strin
                std::string_view labels, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Leica/WILD --> KVT", parDir);
-    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-    reportOpen(s, opfile(s, kOut, output, mode, 7, Access::Write), output, false);
+    beginImport(s, kIn, kOut, input, output, mode, "Leica/WILD r\xE5" "data-fil: ", 52);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    wfilhead(s, out);
-    wkom(out, "3==> Leica/WILD r\xE5" "data-fil: " + fixed(trim(input), 52));
     reportOpen(s, opfile(s, kLabels, labels, 1, 2, Access::Read), labels, true);
     gsi::Import gsi(s, out, gsi::readLabels(s, s.channel(kLabels)));
     std::string line;

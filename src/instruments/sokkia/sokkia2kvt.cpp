@@ -323,12 +323,9 @@ void sokkia2kvt(Session& s, std::int32_t mode, std::string_view input, std::stri
                 std::string_view parDir, std::int32_t keepUnknown) {
   guardedRun(s, [&] {
     startRun(s, "Sokkia SDR --> KVT", parDir);
-    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-    reportOpen(s, opfile(s, kOut, output, mode, 7, Access::Write), output, false);
+    beginImport(s, kIn, kOut, input, output, mode, "Sokkia r\xE5" "data-fil: ", 56);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    wfilhead(s, out);
-    wkom(out, "3==> Sokkia r\xE5" "data-fil: " + fixed(trim(input), 56));
     SdrImport sdr(s, out, keepUnknown == 1);
     std::string line;
     while (in) {

@@ -296,11 +296,9 @@ void zeiss2kvt(Session& s, std::int32_t mode, std::int32_t variant, std::int32_t
                std::string_view input, std::string_view output, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Zeiss --> KVT", parDir);
-    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-    reportOpen(s, opfile(s, kOut, output, mode, 7, Access::Write), output, false);
+    beginImport(s, kIn, kOut, input, output, mode);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    wfilhead(s, out);
     if (variant != 1 || readHeader(s, in, out)) {
       ZeissImport zeiss(s, out, option);
       std::string line;
