@@ -14,44 +14,21 @@ using kvttest::readFile;
 using kvttest::TempDir;
 using kvttest::writeFile;
 
-struct Col {
-  std::string name;
-  char type;
-  int length;
-};
+using Col = kvttest::DbCol;
 const std::vector<Col> kCols = {{"DBFILE", 'C', 8}, {"ENTITY", 'N', 4}, {"KEY1", 'C', 10}};
 constexpr std::size_t kHead = 32 + 3 * 32 + 1, kRec = 1 + 8 + 4 + 10;
 
 void put(std::string& s, std::size_t at, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) s[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
+  for (int i = 0; i < bytes; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
 }
 
 // One record: the deletion byte, then every value blank padded to its column.
 std::string rec(const std::vector<std::string>& values, char deletion = ' ') {
-  std::string r(1, deletion);
-  for (std::size_t i = 0; i < kCols.size(); ++i) r += kvtconv::fixed(values[i], kCols[i].length);
-  return r;
+  return kvttest::dbfRecord(kCols, values, deletion);
 }
 
-// A whole table: header, field descriptors, 0x0D, the records, 0x1A.
 std::string table(const std::vector<std::string>& records, const std::vector<Col>& cols = kCols) {
-  std::size_t recLength = 1;
-  for (const auto& c : cols) recLength += c.length;
-  std::string t(32, '\0');
-  t[0] = 0x03, t[1] = 124, t[2] = 5, t[3] = 17;  // version, date of last update
-  put(t, 4, records.size(), 4);
-  put(t, 8, 32 + 32 * cols.size() + 1, 2);
-  put(t, 10, recLength, 2);
-  for (const auto& c : cols) {
-    std::string d(32, '\0');
-    c.name.copy(d.data(), 10);
-    d[11] = c.type;
-    d[16] = static_cast<char>(c.length);
-    t += d;
-  }
-  t += '\x0D';
-  for (const auto& r : records) t += r;
-  return t + '\x1A';
+  return kvttest::dbfTable(cols, records);
 }
 
 const std::vector<std::string> kRows = {rec({"KORT1", "  12", "A"}), rec({"KORT2", "   7", "B"}),

@@ -172,36 +172,12 @@ TEST(DsflImport, UnknownLettersAndCodesAreReported) {
 
 namespace {
 
-struct Col {
-  std::string name;
-  char type;
-  int length;
-};
+using Col = kvttest::DbCol;
 
 std::string dbf(const std::vector<Col>& cols, const std::vector<std::vector<std::string>>& rows) {
-  auto put = [](std::string& s, std::size_t at, std::size_t v, int n) {
-    for (int b = 0; b < n; ++b) s[at + static_cast<std::size_t>(b)] = static_cast<char>(v >> (8 * b) & 0xFF);
-  };
-  std::size_t recLength = 1;
-  for (const auto& c : cols) recLength += static_cast<std::size_t>(c.length);
-  std::string t(32, '\0');
-  t[0] = 0x03;
-  put(t, 4, rows.size(), 4);
-  put(t, 8, 32 + 32 * cols.size() + 1, 2);
-  put(t, 10, recLength, 2);
-  for (const auto& c : cols) {
-    std::string d(32, '\0');
-    c.name.copy(d.data(), 10);
-    d[11] = c.type;
-    d[16] = static_cast<char>(c.length);
-    t += d;
-  }
-  t += '\x0D';
-  for (const auto& row : rows) {
-    t += ' ';
-    for (std::size_t k = 0; k < cols.size(); ++k) t += kvtconv::fixed(row[k], static_cast<std::size_t>(cols[k].length));
-  }
-  return t + '\x1A';
+  std::vector<std::string> records;
+  for (const auto& r : rows) records.push_back(kvttest::dbfRecord(cols, r));
+  return kvttest::dbfTable(cols, records);
 }
 
 }  // namespace

@@ -117,4 +117,43 @@ inline std::vector<kvtconv::Point> pointsOf(kvtconv::Session& s, const std::stri
   return out;
 }
 
+// dBASE III tables built byte by byte: header, field descriptors, 0x0D,
+// the records (each led by its deletion byte), 0x1A.
+struct DbCol {
+  std::string name;
+  char type;
+  int length;
+};
+
+inline std::string dbfRecord(const std::vector<DbCol>& cols, const std::vector<std::string>& values,
+                             char deletion = ' ') {
+  std::string r(1, deletion);
+  for (std::size_t i = 0; i < cols.size(); ++i)
+    r += kvtconv::fixed(i < values.size() ? values[i] : "", static_cast<std::size_t>(cols[i].length));
+  return r;
+}
+
+inline std::string dbfTable(const std::vector<DbCol>& cols, const std::vector<std::string>& records) {
+  auto put = [](std::string& t, std::size_t at, std::size_t v, int bytes) {
+    for (int b = 0; b < bytes; ++b) t[at + static_cast<std::size_t>(b)] = static_cast<char>(v >> (8 * b) & 0xFF);
+  };
+  std::size_t recLength = 1;
+  for (const auto& c : cols) recLength += static_cast<std::size_t>(c.length);
+  std::string t(32, '\0');
+  t[0] = 0x03, t[1] = 124, t[2] = 5, t[3] = 17;  // version, date of last update
+  put(t, 4, records.size(), 4);
+  put(t, 8, 32 + 32 * cols.size() + 1, 2);
+  put(t, 10, recLength, 2);
+  for (const auto& c : cols) {
+    std::string d(32, '\0');
+    c.name.copy(d.data(), 10);
+    d[11] = c.type;
+    d[16] = static_cast<char>(c.length);
+    t += d;
+  }
+  t += '\x0D';
+  for (const auto& r : records) t += r;
+  return t + '\x1A';
+}
+
 }  // namespace kvttest
