@@ -114,6 +114,18 @@ bool putF(std::string& line, std::size_t col, int w, int d, double v) {
   return formatF(line.data() + col - 1, w, d, v);
 }
 
+std::string fieldF(double v, int w, int d) {
+  std::string t(static_cast<std::size_t>(w), ' ');
+  formatF(t.data(), w, d, v);
+  return t;
+}
+
+std::string fieldI(std::int64_t v, int w) {
+  std::string t(static_cast<std::size_t>(w), ' ');
+  formatI(t.data(), w, v);
+  return t;
+}
+
 bool putI(std::string& line, std::size_t col, int w, std::int64_t v) {
   if (col == 0 || col - 1 + static_cast<std::size_t>(w) > line.size()) return false;
   return formatI(line.data() + col - 1, w, v);

@@ -10,6 +10,11 @@ namespace kvtconv {
 bool formatF(char* out, int w, int d, double v);
 bool formatI(char* out, int w, std::int64_t v);
 
+// The same as texts of exactly `w` characters, for messages and lines
+// built piece by piece.
+std::string fieldF(double v, int w, int d);
+std::string fieldI(std::int64_t v, int w);
+
 // Convenience forms that place the field at 1-based column `col` of `line`.
 bool putF(std::string& line, std::size_t col, int w, int d, double v);
 bool putI(std::string& line, std::size_t col, int w, std::int64_t v);

@@ -56,11 +56,8 @@ int setfil2(Session& s, std::string_view name) {
     auto& ranges = type == 47 ? s.filter.numbers : s.filter.codes;
     const std::size_t width = type == 47 ? 12 : 10;
     if (ranges.size() >= kMaxRanges) {
-      std::string msg = "FEJL: For mange punkter i katalog (max. ";
-      char digits[5];
-      formatI(digits, 5, static_cast<std::int64_t>(kMaxRanges));
-      msg.append(digits, 5);
-      s.wrerr(msg + " punkter i alt)");
+      s.wrerr("FEJL: For mange punkter i katalog (max. " + fieldI(static_cast<std::int64_t>(kMaxRanges), 5) +
+              " punkter i alt)");
       status = 2;
       break;
     }

@@ -35,11 +35,7 @@ constexpr std::string_view kLetters = "HRKUDTPLFVBNS";
 
 struct RunEnds {};
 
-std::string i(std::int64_t v, int w) {
-  std::string t(static_cast<std::size_t>(w), ' ');
-  formatI(t.data(), w, v);
-  return t;
-}
+std::string i(std::int64_t v, int w) { return fieldI(v, w); }
 
 // Position digits of a text as the export writes them, back to the
 // catalogue's position codes.

@@ -34,17 +34,9 @@ constexpr std::size_t kMaxEntries = 999, kBufferValues = 20000, kMaxObjectPoints
 // Ends the run after a fatal error; the frame closes the files.
 struct RunEnds {};
 
-std::string i(std::int64_t v, int w) {
-  std::string t(static_cast<std::size_t>(w), ' ');
-  formatI(t.data(), w, v);
-  return t;
-}
-
-std::string f(double v, int w, int d) {
-  std::string t(static_cast<std::size_t>(w), ' ');
-  formatF(t.data(), w, d, v);
-  return t;
-}
+// Short names for the Iw and Fw.d fields every DSFL line is made of.
+std::string i(std::int64_t v, int w) { return fieldI(v, w); }
+std::string f(double v, int w, int d) { return fieldF(v, w, d); }
 
 std::string trimmed(std::string_view s) { return std::string(trim(s)); }
 std::string rtrimmed(std::string_view s) { return std::string(rtrim(s)); }

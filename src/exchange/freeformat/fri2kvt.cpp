@@ -130,8 +130,7 @@ class FreeImport {
     if (l_.pointNumbers) {
       p.number = text(Key::kPoint, 12);
     } else {
-      std::string n(12, ' ');
-      formatI(n.data(), 12, ++automatic_);
+      std::string n = fieldI(++automatic_, 12);
       stgbln(n);
       p.number = n;
     }
@@ -188,11 +187,7 @@ class FreeImport {
           wkom(out_, trim(rest));
           return;
         }
-        std::string msg = "Post type: ";
-        char digits[2];
-        formatI(digits, 2, type);
-        msg.append(digits, 2);
-        s_.wrerr(msg + " ikke fundet");
+        s_.wrerr("Post type: " + fieldI(type, 2) + " ikke fundet");
         --s_.counter;
         return;
     }

@@ -73,11 +73,7 @@ std::vector<Entry> readConversion(Session& s, TextFile* f) {
       continue;
     }
     if (type >= 101) {
-      std::string msg = "Label type: ";
-      char digits[3];
-      formatI(digits, 3, type);
-      msg.append(digits, 3);
-      s.wrerr(msg + " ikke fundet");
+      s.wrerr("Label type: " + fieldI(type, 3) + " ikke fundet");
       continue;
     }
     if (entries.size() >= kMaxEntries) {
@@ -541,8 +537,7 @@ class GeoImport {
   }
 
   static std::string generatedNumber(std::int32_t n) {
-    std::string t(12, ' ');
-    formatI(t.data(), 12, n);
+    std::string t = fieldI(n, 12);
     stgbln(t);
     return t;
   }

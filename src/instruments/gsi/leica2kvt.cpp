@@ -43,12 +43,7 @@ std::vector<Label> readLabels(Session& s, TextFile* f) {
     const std::int32_t type = rditas(line, pos, err);
     if (err == -1) continue;  // a blank line holds no label
     if (type >= 101) {
-      char num[3];
-      formatI(num, 3, type);
-      std::string msg = "Label type: ";
-      msg.append(num, 3);
-      msg += " ikke fundet";
-      s.wrerr(msg);
+      s.wrerr("Label type: " + fieldI(type, 3) + " ikke fundet");
       continue;
     }
     if (++counted > kMaxLabels) {
