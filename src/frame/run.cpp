@@ -38,10 +38,10 @@ void guardedRun(Session& s, const std::function<void()>& body) noexcept {
   s.closeAll();
 }
 
-std::string countLine(std::int32_t counter) {
+std::string countLine(std::int32_t counter, std::string_view what) {
   std::string line(80, ' ');
   formatI(line.data(), 6, counter);
-  putField(line, 7, " poster konverteret ...", 74);
+  putField(line, 7, what, 74);
   return line;
 }
 
@@ -68,6 +68,12 @@ void reportOpen(Session& s, int status, std::string_view name, bool input) {
   }
 }
 
+
+void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output) {
+  setfil(s);
+  reportOpen(s, opfile(s, in, input, 1, 8), input, true);
+  reportOpen(s, opfile(s, out, output, -1, 6), output, false);
+}
 
 void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
                   const std::function<void(Point&)>& fn) {

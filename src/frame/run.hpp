@@ -16,8 +16,8 @@ void startRun(Session& s, std::string_view title, std::string_view parDir);
 // becomes an error line, and every file of the run is closed.
 void guardedRun(Session& s, const std::function<void()>& body) noexcept;
 
-// The closing line: the counter in columns 1-6 and " poster konverteret ...".
-std::string countLine(std::int32_t counter);
+// The closing line: the counter in columns 1-6 and what was counted.
+std::string countLine(std::int32_t counter, std::string_view what = " poster konverteret ...");
 
 // Ends the output channel at its current position.
 void endOutput(Session& s, int ch);
@@ -28,6 +28,10 @@ void reportOpen(Session& s, int status, std::string_view name, bool input);
 
 struct Point;
 class TextFile;
+
+// The start of the point exports: the filter, the catalogue on `in` and
+// the instrument file on `out`.
+void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output);
 
 // The read loop of the point exports: every point record of the catalogue
 // that the filter lets through is counted and handed to `fn`; a read error

@@ -177,10 +177,7 @@ void ski2kvt(Session& s, std::string_view input, std::string_view output, std::s
       }
     });
     s.par.set(par::kCoordDecimals, decimals);
-    std::string msg(80, ' ');
-    formatI(msg.data(), 6, s.counter);
-    putField(msg, 7, " punkter konverteret ...", 74);
-    s.wrmsg(msg);
+    s.wrmsg(countLine(s.counter, " punkter konverteret ..."));
     endOutput(s, kOut);
     s.closeAll();
   });
@@ -224,10 +221,7 @@ void skivec2kvt(Session& s, std::string_view input, std::string_view output, std
         ++s.counter;
       }
     });
-    std::string msg(80, ' ');
-    formatI(msg.data(), 6, s.counter);
-    putField(msg, 7, " vektorer konverteret ...", 74);
-    s.wrmsg(msg);
+    s.wrmsg(countLine(s.counter, " vektorer konverteret ..."));
     endOutput(s, kOut);
     s.closeAll();
   });

@@ -2,8 +2,6 @@
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
-#include "frame/files.hpp"
-#include "frame/filter.hpp"
 #include "frame/run.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -47,9 +45,7 @@ void wgInt(TextFile* f, int label, std::int32_t value) {
 void kvt2geo(Session& s, std::string_view parDir, std::string_view input, std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> GEODAT", parDir);
-    setfil(s);
-    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
-    reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
+    beginExport(s, kIn, kOut, input, output);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     forEachPoint(s, in, input, [&](Point& p) {

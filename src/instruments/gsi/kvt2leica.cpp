@@ -5,8 +5,6 @@
 #include "catalogue/columns.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
-#include "frame/files.hpp"
-#include "frame/filter.hpp"
 #include "frame/run.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -39,9 +37,7 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
                std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> Leica/WILD", parDir);
-    setfil(s);
-    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
-    reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
+    beginExport(s, kIn, kOut, input, output);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const bool wide = option == 1;

@@ -3,8 +3,6 @@
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
-#include "frame/files.hpp"
-#include "frame/filter.hpp"
 #include "frame/run.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -63,9 +61,7 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
                 std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> Sokkia", parDir);
-    setfil(s);
-    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
-    reportOpen(s, opfile(s, kOut, output, -1, 6), output, false);
+    beginExport(s, kIn, kOut, input, output);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const bool sdr33 = variant != 0;
