@@ -318,7 +318,6 @@ class DsflImport {
       endType_ = letter == 'F' ? 8 : 9;
       objectCode_ = feature();
     }
-    inLine_ = true;
     startObject(Sink::Line, type, rest);
   }
 
@@ -393,7 +392,6 @@ class DsflImport {
     p.task = s_.adm.taskText;
     wpkt(s_, out_, p);
     ++points_;
-    last_ = c;
   }
 
   void pointObject(const std::array<double, 3>& c) {
@@ -446,7 +444,6 @@ class DsflImport {
       writePoint(*pending_, kvtCode(objectCode_, endType_));
       pending_.reset();
     }
-    inLine_ = false;
   }
 
   // ------------------------------------------------------------ texts
@@ -643,8 +640,6 @@ class DsflImport {
   int objectType_ = 0, endType_ = 9, pendingType_ = 0;
   int objectCode_ = -1;
   std::optional<std::array<double, 3>> pending_;
-  std::array<double, 3> last_{};
-  bool inLine_ = false;
   double radius_ = std::nan("");
   double direction_ = 0, textDirection_ = 0;
   bool directionPending_ = false;

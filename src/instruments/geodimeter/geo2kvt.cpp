@@ -32,6 +32,17 @@ std::string labelCode(std::string_view word) {
   return std::string(word.substr(eq - 2, 2));
 }
 
+std::size_t valueEnd(std::string_view record, std::size_t from) {
+  std::size_t end = from;
+  while (end < record.size()) {
+    if (record[end] == ' ' && ((end + 2 < record.size() && record[end + 2] == '=') ||
+                               (end + 3 < record.size() && record[end + 3] == '=')))
+      break;
+    ++end;
+  }
+  return end;
+}
+
 }  // namespace geo
 
 namespace {
@@ -247,14 +258,7 @@ class RecordValues {
   std::string text(std::string_view label, std::size_t width) const {
     const std::size_t at = find(label);
     if (at == std::string_view::npos) return fixed(std::string(1, s_.par.missingMark()), width);
-    std::size_t end = at;
-    while (end < text_.size()) {
-      if (text_[end] == ' ' && ((end + 2 < text_.size() && text_[end + 2] == '=') ||
-                                (end + 3 < text_.size() && text_[end + 3] == '=')))
-        break;
-      ++end;
-    }
-    return fixed(text_.substr(at, end - at), width);
+    return fixed(text_.substr(at, geo::valueEnd(text_, at) - at), width);
   }
   // The first of the labels that is present, as text.
   std::string text(std::initializer_list<std::string_view> labels, std::size_t width) const {

@@ -22,23 +22,10 @@ namespace geo {
 // first "="; empty for a word that has no label before its "=".
 std::string labelCode(std::string_view word);
 
-// The words of a grouped record text. A value may hold blanks: a word ends
-// at the blank that stands two or three characters in front of a "=".
-template <class F>
-void forEachWord(std::string_view record, F&& f) {
-  std::size_t start = 0;
-  while (start < record.size()) {
-    std::size_t end = start;
-    while (end < record.size()) {
-      if (record[end] == ' ' && ((end + 2 < record.size() && record[end + 2] == '=') ||
-                                 (end + 3 < record.size() && record[end + 3] == '=')))
-        break;
-      ++end;
-    }
-    f(record.substr(start, end - start));
-    start = end + 1;
-  }
-}
+// Where a value that begins at `from` ends in a grouped record text. A
+// value may hold blanks: it ends at the blank that stands two or three
+// characters in front of a "=" (the next label), or at the end.
+std::size_t valueEnd(std::string_view record, std::size_t from);
 
 }  // namespace geo
 
