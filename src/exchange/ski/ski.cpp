@@ -95,15 +95,21 @@ void eachLine(TextFile* in, const LineFn& fn) {
   }
 }
 
+// Both imports: the SKI file, the catalogue and its header.
+TextFile* openImport(Session& s, std::string_view input, std::string_view output) {
+  reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
+  reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false);
+  TextFile* out = s.channel(kOut);
+  wfilhead(s, out);
+  return out;
+}
+
 }  // namespace
 
 void ski2kvt(Session& s, std::string_view input, std::string_view output, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Leica SKI --> KVT", parDir);
-    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-    reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false);
-    TextFile* out = s.channel(kOut);
-    wfilhead(s, out);
+    TextFile* out = openImport(s, input, output);
     const std::string decimals = s.par.text(par::kCoordDecimals);
     SkiHeader header;
     std::string code = fixed("GPS", 10);
@@ -186,10 +192,7 @@ void ski2kvt(Session& s, std::string_view input, std::string_view output, std::s
 void skivec2kvt(Session& s, std::string_view input, std::string_view output, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Leica SKI --> KVT vektor", parDir);
-    reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-    reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false);
-    TextFile* out = s.channel(kOut);
-    wfilhead(s, out);
+    TextFile* out = openImport(s, input, output);
     SkiHeader header;
     Vector v;
     eachLine(s.channel(kIn), [&](std::string& line) {
