@@ -71,12 +71,13 @@ class FreeImport {
     known_ = true;
   }
 
-  void line(std::string raw) {
+  void line(std::string& raw) {
     raw.resize(kLineWidth, ' ');
-    std::size_t pos = 1;
-    int err = 0;
-    const std::string first = rdatas(raw, pos, 20, err);
-    if (err != -1 && first[0] == '!') {
+    // A layout line is one whose first token begins with "!".
+    const std::size_t first = raw.find_first_not_of(" ,\t");
+    if (first != std::string::npos && raw[first] == '!') {
+      std::size_t pos = 1;
+      skipToken(raw, pos);
       readLayout(raw, pos);
       return;
     }
