@@ -326,20 +326,24 @@ class DsflImport {
     if (sink_ == Sink::None) return;
     std::size_t pos = 1;
     for (;;) {
-      int err = 0;
-      std::size_t before = pos;
-      const std::string word = rdatas(text, before, 12, err);
-      if (err == -1) break;
-      const std::string_view w = rtrim(word);
-      if (w == "R") {
-        pos = before;
-        int e2 = 0;
-        radius_ = rdrtas(text, pos, e2);
-        continue;
-      }
-      if (w == "H1" || w == "H2") {
-        pos = before;
-        continue;
+      const std::size_t start = text.find_first_not_of(" ,\t", pos - 1);
+      if (start == std::string_view::npos) break;
+      const char lead = upperLatin1(text[start]);
+      if (lead == 'R' || lead == 'H') {  // items among the numbers; read only these as words
+        int err = 0;
+        std::size_t before = pos;
+        const std::string word = rdatas(text, before, 12, err);
+        const std::string_view w = rtrim(word);
+        if (w == "R") {
+          pos = before;
+          int e2 = 0;
+          radius_ = rdrtas(text, pos, e2);
+          continue;
+        }
+        if (w == "H1" || w == "H2") {
+          pos = before;
+          continue;
+        }
       }
       int e = 0;
       const double v = rdrtas(text, pos, e);
