@@ -27,6 +27,7 @@
 
 #include "frame/files.hpp"
 #include "frame/parfiles.hpp"
+#include "frame/scratch.hpp"
 #include "frame/session.hpp"
 #include "kvtconv.hpp"
 #include "open/detect.hpp"
@@ -368,15 +369,16 @@ class Batch {
       case Format::FreeFormat: {
         if (!j.det.freeLayout && o_.layout.empty())
           return fail(j, "a point list without a layout line needs --format");
-        // The conversion takes its data files from a list file that it removes.
-        const fs::path list = fs::temp_directory_path() /
-                              ("kvtconv-list-" + std::to_string(::getpid()) + "-" + std::to_string(j.index) + ".tmp");
-        {
-          std::ofstream f(list, std::ios::binary);
+        // The conversion takes its data files from a list file that it removes;
+        // each job creates its own exclusively.
+        const kvtconv::ScratchFile list(fs::temp_directory_path().string(),
+                                        "kvtconv-list-" + std::to_string(::getpid()) + "-" + std::to_string(j.index),
+                                        "tmp");
+        if (!list.path().empty()) {
+          std::ofstream f(list.path(), std::ios::binary);
           f << j.input << "\n";
         }
-        kvtconv::fri2kvt(s, 1, o_.layout.empty() ? 0 : 1, par, o_.layout, list.string(), out);
-        removeQuietly(list.string());
+        kvtconv::fri2kvt(s, 1, o_.layout.empty() ? 0 : 1, par, o_.layout, list.path(), out);
         return true;
       }
       default:

@@ -3,11 +3,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <chrono>
 #include <iostream>
 #include <string>
 
+#include <unistd.h>
+
 #include "batch.hpp"
+#include "frame/scratch.hpp"
 #include "kvtconv.hpp"
 #include "open/outputs.hpp"
 #include "terminal.hpp"
@@ -249,15 +251,16 @@ int main(int argc, char** argv) {
   }
   else if (*fri2kvt) {
     // The conversion takes its data files from a list file that it removes.
-    const fs::path list = fs::temp_directory_path() / ("kvtconv-list-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".tmp");
-    {
-      std::ofstream f(list, std::ios::binary);
+    // The file is created exclusively under a name of this process, so runs
+    // side by side never read each other's list.
+    const kvtconv::ScratchFile list(fs::temp_directory_path().string(),
+                                    "kvtconv-list-" + std::to_string(::getpid()), "tmp");
+    if (!list.path().empty()) {
+      std::ofstream f(list.path(), std::ios::binary);
       for (const auto& d : dataFiles) f << d << "\n";
     }
     kvtconv::fri2kvt(s, static_cast<std::int32_t>(dataFiles.size()), freeLayout.empty() ? 0 : 1, c.par, freeLayout,
-                     list.string(), outputFree);
-    std::error_code ec;
-    fs::remove(list, ec);
+                     list.path(), outputFree);
   }
   else if (*kvt2dsfl) {
     dsflOut.closedAsLines = closedAsLines ? 1.0f : 0.0f;
