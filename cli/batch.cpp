@@ -33,6 +33,7 @@
 #include "open/detect.hpp"
 #include "open/outputs.hpp"
 #include "terminal.hpp"
+#include "warnings.hpp"
 
 namespace kvtcli {
 
@@ -193,6 +194,7 @@ struct Job {
   bool measuring = true;  // the first run of the job feeds the progress line
 
   int errors = 0;
+  WarningGroups warnings;
   std::string lastMessage;
   bool ok = false;
   std::string result;
@@ -303,6 +305,7 @@ class Batch {
       console_.error(j.label, line);
       return 0;
     };
+    h.diagnostic = [&j](const kvtconv::Diagnostic& d) { j.warnings.add(d); };
     h.progress = [this, &j](std::uint64_t done, std::uint64_t total) {
       // Only the main input counts, not the parameter or table files.
       if (!j.measuring || total != j.size) return;
@@ -455,14 +458,16 @@ class Batch {
       catTemp = keepCatalogue ? temporaryBeside(j.output, j.index)
                               : (fs::path(work_) / ("job" + std::to_string(j.index) + ".kvt")).string();
       ran = runImport(s, j, catTemp);
-      j.errors += kvtconv::errorCount(s);
+      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
       j.measuring = false;
     }
     if (ran && exports) {
       outTemp = temporaryBeside(j.output, j.index);
       ran = runExport(s, j, imports ? catTemp : j.input, outTemp);
-      j.errors += kvtconv::errorCount(s);
+      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
     }
+    if (!o_.quiet)
+      for (const std::string& w : j.warnings.lines()) console_.error(j.label, w);
     const std::string made = exports ? outTemp : catTemp;
     std::error_code ec;
     if (ran && !fs::exists(made, ec)) {

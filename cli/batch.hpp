@@ -29,6 +29,7 @@ struct ConvertOptions {
   std::string gsiLabels, geoLabels, codeTable, layout;
   unsigned jobs = 0;      // 0: the number of cores
   bool keepErrors = false;
+  bool quiet = false;     // no warnings from the library's diagnostics
 };
 int runConvert(ConvertOptions o);
 

@@ -17,6 +17,7 @@ int runInfo(const InfoOptions& o) {
   for (std::size_t i = 0; i < o.files.size(); ++i) {
     auto session = kvtconv::newSession(term.hooks());
     const kvtconv::CatalogueInfo info = kvtconv::catalogueInfo(*session, o.par, o.files[i]);
+    term.flushWarnings();
     if (kvtconv::errorCount(*session) != 0) failed = true;
     if (o.json) {
       std::string j = kvtconv::infoJson(info, o.files[i]);

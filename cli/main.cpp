@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
   CLI::App app{"kvtconv: survey data between the KVT catalogue and instrument and exchange formats"};
   app.set_version_flag("--version", std::string("kvtconv ") + KVTCONV_VERSION);
   app.require_subcommand(1);
+  bool quiet = false;
+  app.add_flag("-q,--quiet", quiet, "No warnings about values read as missing, unmatched lines and the like");
 
   Common c;
   int variant = 0, option = 0, keep = 0;
@@ -224,9 +226,10 @@ int main(int argc, char** argv) {
   }
   if (*convert) {
     conv.par = c.par;
+    conv.quiet = quiet;
     return kvtcli::runConvert(conv);
   }
-  kvtcli::Terminal term;
+  kvtcli::Terminal term(quiet);
   auto session = kvtconv::newSession(term.hooks());
   kvtconv::Session& s = *session;
   const int mode = kModes.at(c.mode);
@@ -294,5 +297,6 @@ int main(int argc, char** argv) {
     dsflIn.firstPoint = firstPoint;
     kvtconv::dsfl2kvt(s, dsflIn);
   }
+  term.flushWarnings();
   return term.errors() > 0 ? 1 : 0;
 }

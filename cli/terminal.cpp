@@ -41,7 +41,8 @@ std::string latin1ToUtf8(std::string_view s) {
   return out;
 }
 
-Terminal::Terminal() : utf8_(localeIsUtf8()), bar_(isatty(STDERR_FILENO) != 0) {}
+Terminal::Terminal(bool quiet)
+    : utf8_(localeIsUtf8()), bar_(isatty(STDERR_FILENO) != 0), quiet_(quiet) {}
 
 kvtconv::Hooks Terminal::hooks() {
   kvtconv::Hooks h;
@@ -54,6 +55,7 @@ kvtconv::Hooks Terminal::hooks() {
     print(stderr, line);
     return 0;
   };
+  h.diagnostic = [this](const kvtconv::Diagnostic& d) { warnings_.add(d); };
   if (bar_) h.progress = [this](std::uint64_t done, std::uint64_t total) { progress(done, total); };
   return h;
 }
@@ -66,6 +68,14 @@ void Terminal::print(std::FILE* out, std::string_view line) {
   std::fwrite(text.data(), 1, text.size(), out);
   std::fputc('\n', out);
   std::fflush(out);
+}
+
+void Terminal::flushWarnings() {
+  if (!quiet_)
+    for (const std::string& w : warnings_.lines()) print(stderr, w);
+  const bool writeFailed = warnings_.writeFailed();
+  warnings_.clear();
+  if (writeFailed) ++errors_;
 }
 
 void Terminal::progress(std::uint64_t done, std::uint64_t total) {

@@ -6,14 +6,18 @@
 #include <string_view>
 
 #include "kvtconv.hpp"
+#include "warnings.hpp"
 
 namespace kvtcli {
 
 class Terminal {
  public:
-  Terminal();
+  explicit Terminal(bool quiet = false);
   kvtconv::Hooks hooks();
   int errors() const { return errors_; }
+  // Prints the warnings gathered since the last call (unless quiet); a
+  // failed write among them counts as an error.
+  void flushWarnings();
 
  private:
   void print(std::FILE* out, std::string_view line);
@@ -25,6 +29,8 @@ class Terminal {
   bool barShown_ = false;
   int lastPercent_ = -1;
   int errors_ = 0;
+  bool quiet_ = false;
+  WarningGroups warnings_;
 };
 
 std::string latin1ToUtf8(std::string_view s);

@@ -45,7 +45,7 @@ inline std::string put(const char* name, const std::uint8_t* data, std::size_t s
 inline kvtconv::Session& session() {
   static kvtconv::Session s(kvtconv::Hooks{[](std::string_view) { return 0; },
                                            [](std::string_view) { return 0; },
-                                           {}});
+                                           {}, {}});
   return s;
 }
 

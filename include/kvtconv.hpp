@@ -9,6 +9,26 @@
 
 namespace kvtconv {
 
+// What a run knows beyond the lines it sends to the host: values read as
+// missing, lines that matched nothing, data dropped or cut. The C exports
+// never forward these; the command-line tool shows them as warnings.
+enum class DiagKind {
+  Unreadable,   // a value that is not a number, read as missing
+  Unmatched,    // an input line or record the format does not know
+  Dropped,      // data read but not written
+  Truncated,    // a value cut to fit its field
+  TooWide,      // a value too wide for its field, written as "*"
+  WriteFailed,  // an output could not be written or closed: the output is incomplete
+  Note,         // anything else worth knowing
+};
+
+struct Diagnostic {
+  DiagKind kind;
+  long line;               // 1-based line of the main input, 0 when none applies
+  std::string_view what;   // what happened, the same for every occurrence of its kind
+  std::string_view detail; // what this occurrence is about (words, labels, a value)
+};
+
 struct Hooks {
   // Receive one 80-byte line; return 1 to stop the run (message) or to
   // silence further error lines of the run (error).
@@ -16,6 +36,7 @@ struct Hooks {
   std::function<int(std::string_view line)> error;
   // Bytes of the main input consumed so far, and its size (0 if unknown).
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+  std::function<void(const Diagnostic&)> diagnostic;
 };
 
 class Session;
@@ -29,6 +50,8 @@ using SessionHandle = std::unique_ptr<Session, SessionDeleter>;
 SessionHandle newSession(Hooks hooks = {});
 // Error lines the last run sent or would have sent.
 int errorCount(const Session& s);
+// Diagnostics of kind WriteFailed the last run reported.
+int writeFailures(const Session& s);
 
 void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
                std::string_view output);

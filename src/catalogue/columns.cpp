@@ -1,5 +1,7 @@
 #include "catalogue/columns.hpp"
 
+#include <algorithm>
+
 #include "catalogue/scan.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -25,7 +27,7 @@ double ColumnReader::real(std::string_view line, std::size_t col, std::size_t wi
   std::size_t pos = 1;
   int err = 0;
   const double v = rdrtas(field, pos, err);
-  if (err == 1 && !onlyDashes(field)) unreadable();
+  if (err == 1 && !onlyDashes(field)) unreadable(field);
   return v;
 }
 
@@ -34,7 +36,7 @@ std::int32_t ColumnReader::integer(std::string_view line, std::size_t col, std::
   std::size_t pos = 1;
   int err = 0;
   const std::int32_t v = rditas(field, pos, err);
-  if (err == 1 && !onlyDashes(field)) unreadable();
+  if (err == 1 && !onlyDashes(field)) unreadable(field);
   return v;
 }
 
@@ -48,26 +50,23 @@ double ColumnReader::realAfter(std::string_view text, std::size_t labelEnd) {
   while (pos <= text.size() && (text[pos - 1] == ' ' || text[pos - 1] == '=')) ++pos;
   int err = 0;
   const double v = rdrtas(text, pos, err);
-  if (err != 0) unreadable();
+  if (err != 0) unreadable(trim(text.substr(std::min(labelEnd, text.size()))));
   return v;
 }
 
-void ColumnReader::warn(std::string_view what) {
-  std::string line = " Linie ";
-  line += std::to_string(line_);
-  line += ": ";
-  line += what;
-  s_.wrerr(line);
+void ColumnReader::note(DiagKind kind, std::string_view what, std::string_view detail) {
+  s_.diag(kind, line_, what, detail);
 }
 
-void ColumnReader::unreadable() { warn("tal kan ikke l\xE6ses, skrives som manglende"); }
+void ColumnReader::unreadable(std::string_view field) {
+  note(DiagKind::Unreadable, "value is not a number, read as missing", trim(field));
+}
 
 void reportTooWide(Session& s, std::string_view format, std::string_view number) {
-  std::string line = " NB: V\xE6rdi for bred til ";
-  line += format;
-  line += "-linien, punkt: ";
-  line += rtrim(number);
-  s.wrerr(line);
+  std::string what = "value too wide for the ";
+  what += format;
+  what += " field, written as *";
+  s.diag(DiagKind::TooWide, 0, what, std::string("point ") + std::string(rtrim(number)));
 }
 
 }  // namespace kvtconv

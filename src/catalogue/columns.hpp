@@ -1,10 +1,12 @@
 #pragma once
 // Fields of foreign fixed-column lines, read with the catalogue scanners.
 // A field that holds something other than a number or a missing mark is
-// reported with its line number and read as missing.
+// read as missing, and a diagnostic names its line.
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "kvtconv.hpp"
 
 namespace kvtconv {
 
@@ -26,9 +28,9 @@ class ColumnReader {
   // "ih" or "SH="), after an optional "=" and blanks.
   double realAfter(std::string_view text, std::size_t labelEnd);
 
-  // " Linie N: " followed by `what`, through the error channel.
-  void warn(std::string_view what);
-  void unreadable();
+  // A diagnostic about the current line; the host hears nothing of it.
+  void note(DiagKind kind, std::string_view what, std::string_view detail = {});
+  void unreadable(std::string_view field = {});
 
  private:
   Session& s_;
@@ -37,7 +39,7 @@ class ColumnReader {
 
 std::string_view columns(std::string_view line, std::size_t col, std::size_t width);
 
-// The error line for a value that does not fit the foreign field.
+// A diagnostic for a value that does not fit the foreign field.
 void reportTooWide(Session& s, std::string_view format, std::string_view number);
 
 }  // namespace kvtconv

@@ -25,7 +25,7 @@ std::mutex& defaultLock() {
 Session& defaultSession() {
   static Session s(Hooks{[](std::string_view l) { return sendToHost(l, false); },
                          [](std::string_view l) { return sendToHost(l, true); },
-                         {}});
+                         {}, {}});
   return s;
 }
 

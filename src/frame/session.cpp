@@ -19,9 +19,12 @@ SessionHandle newSession(Hooks hooks) { return SessionHandle(new Session(std::mo
 
 int errorCount(const Session& s) { return s.errorCount(); }
 
+int writeFailures(const Session& s) { return s.writeFailures(); }
+
 void Session::beginRun() {
   counter = 0;
   errorCount_ = 0;
+  writeFailures_ = 0;
   errorsSilenced = false;
   wideWarned = false;
 }
@@ -36,6 +39,11 @@ void Session::wrerr(std::string_view text) {
   if (errorsSilenced) return;
   const std::string line = fixed(text, 80);
   if (hooks_.error && hooks_.error(line) == 1) errorsSilenced = true;
+}
+
+void Session::diag(DiagKind kind, long line, std::string_view what, std::string_view detail) {
+  if (kind == DiagKind::WriteFailed) ++writeFailures_;
+  if (hooks_.diagnostic) hooks_.diagnostic(Diagnostic{kind, line, what, detail});
 }
 
 TextFile* Session::channel(int ch) {

@@ -55,6 +55,9 @@ class Session {
   void wrerr(std::string_view text);
   // Error lines sent (or that would have been sent) in this run.
   int errorCount() const { return errorCount_; }
+  // What the host is not told: to the diagnostics hook only.
+  void diag(DiagKind kind, long line, std::string_view what, std::string_view detail = {});
+  int writeFailures() const { return writeFailures_; }
 
   // Open channels of the run.
   TextFile* channel(int ch);
@@ -91,6 +94,7 @@ class Session {
  private:
   Hooks hooks_;
   int errorCount_ = 0;
+  int writeFailures_ = 0;
   std::map<int, std::unique_ptr<TextFile>> channels_;
 };
 

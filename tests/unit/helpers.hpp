@@ -54,6 +54,8 @@ inline std::string readFile(const std::string& path) {
 // A session whose host keeps every line; answers can be scripted.
 struct Recorder {
   std::vector<std::string> messages, errors;
+  // Diagnostics as "LINE what: detail" (": detail" only when there is one).
+  std::vector<std::string> diagnostics;
   int stopAfterMessages = -1;  // answer 1 to this message (1-based)
   int silenceAfterErrors = -1;
   kvtconv::Hooks hooks() {
@@ -65,6 +67,11 @@ struct Recorder {
     h.error = [this](std::string_view l) {
       errors.emplace_back(l);
       return static_cast<int>(errors.size()) == silenceAfterErrors ? 1 : 0;
+    };
+    h.diagnostic = [this](const kvtconv::Diagnostic& d) {
+      std::string t = std::to_string(d.line) + " " + std::string(d.what);
+      if (!d.detail.empty()) t += ": " + std::string(d.detail);
+      diagnostics.push_back(std::move(t));
     };
     return h;
   }

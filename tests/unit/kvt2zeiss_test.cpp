@@ -30,8 +30,8 @@ std::string points(int n, double big = 1.0) {
 
 TEST(Kvt2Zeiss, HostStopEndsTheRunWithNothingMore) {
   kvttest::TempDir dir;
-  const std::string par = kvttest::parDir(dir);
-  writeFile(dir / "in.kvt", points(3, 1e9));  // every point too wide: error lines
+  const std::string par = kvttest::parDir(dir, "49 A\n49 B\n49 C\n");  // three error lines
+  writeFile(dir / "in.kvt", points(3));
   kvttest::Recorder rec;
   rec.stopAfterMessages = 1;
   kvtconv::Session s(rec.hooks());
@@ -45,8 +45,8 @@ TEST(Kvt2Zeiss, HostStopEndsTheRunWithNothingMore) {
 
 TEST(Kvt2Zeiss, SilencedErrorsLastOneRun) {
   kvttest::TempDir dir;
-  const std::string par = kvttest::parDir(dir);
-  writeFile(dir / "in.kvt", points(5, 1e9));
+  const std::string par = kvttest::parDir(dir, "49 A\n49 B\n49 C\n49 D\n49 E\n");
+  writeFile(dir / "in.kvt", points(5));
   kvttest::Recorder rec;
   rec.silenceAfterErrors = 1;
   kvtconv::Session s(rec.hooks());

@@ -70,7 +70,7 @@ double Import::scaledAt(int slot) {
   bool ok = true, known = true;
   const double v = scaled(word(slot), line_.m(), ok, known);
   if (!ok) fields_.unreadable();
-  else if (!known) fields_.warn("ukendt enhedsciffer, l\xE6st som millimeter");
+  else if (!known) fields_.note(DiagKind::Note, "unknown unit digit, read as millimetres");
   return v;
 }
 

@@ -40,7 +40,7 @@ class SdrImport {
 
   void convert(std::string& raw) {
     fields_.nextLine();
-    if (hasControlBytes(raw)) fields_.warn("ul\xE6selige tegn i linien");
+    if (hasControlBytes(raw)) fields_.note(DiagKind::Note, "control characters in the line");
     raw.resize(kLineWidth, ' ');
     line_ = raw;
     const std::string_view type = std::string_view(line_).substr(0, 2);

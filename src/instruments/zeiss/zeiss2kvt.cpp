@@ -54,7 +54,7 @@ class ZeissImport {
     return fields_.realAfter(text, labelEnd);
   }
 
-  void unknown() { fields_.warn("ukendt Zeiss-linie sprunget over"); }
+  void unknown() { fields_.note(DiagKind::Unmatched, "unknown Zeiss line skipped"); }
 
   // "th" with "ih", or "ih" alone: the two heights carried to later records.
   // Returns 0 when neither is in the line, 1 for both, 2 for "ih" alone.
