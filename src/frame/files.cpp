@@ -11,6 +11,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::size_t kNameWidth = 255;
+
 std::string upper(std::string_view s) {
   std::string u(s);
   low2up(u);
@@ -59,8 +61,8 @@ bool takeSwitch(std::string& name, std::string_view sw) {
   std::string key(1, ' ');
 #endif
   key += sw;
-  const std::string u = upper(name);
-  const auto at = u.find(key);
+  // The switches are the texts as written: "/append" is part of a name.
+  const auto at = name.find(key);
   if (at == std::string::npos) return false;
   name.erase(at);
   return true;
@@ -73,8 +75,9 @@ bool hasDirectory(std::string_view name) {
 }
 
 std::string joinPath(std::string_view dir, std::string_view name) {
+  // An empty directory is the root, as the host's "\NAME" means.
   std::string out(rtrim(dir));
-  if (!out.empty() && out.back() != '/' && out.back() != '\\') out += kSeparator;
+  if (out.empty() || (out.back() != '/' && out.back() != '\\')) out += kSeparator;
   out += name;
   return out;
 }
@@ -90,9 +93,11 @@ std::string getnavn(const Params& par, std::string_view name, int kind) {
   }
   if ((entry == 0 || isBlank(par.directory(entry))) && kind > 0) entry = kind;
   if (entry < 1 || entry > 13 || isBlank(par.directory(entry))) entry = 1;
-  const std::string_view dir = trim(par.directory(entry));
-  if (dir.empty()) return std::string(body);
-  return joinPath(dir, body);
+  // The directory text is used as the user wrote it, separator included:
+  // nothing is put between it and the name.
+  std::string out(trim(par.directory(entry)));
+  out += body;
+  return out;
 }
 
 std::string findFixedName(std::string_view dir, std::string_view name) {
@@ -109,7 +114,10 @@ std::string findFixedName(std::string_view dir, std::string_view name) {
 
 int opfile(Session& s, int ch, std::string_view name, int mode, int kind, Access access) {
   using namespace open_status;
-  std::string work(rtrim(name.substr(0, std::min<std::size_t>(name.size(), 255))));
+  // A name longer than the name field is never cut and opened: the cut name
+  // may be another file.
+  std::string work(rtrim(name));
+  if (work.size() > kNameWidth) return kFailed;
   bool overwrite = takeSwitch(work, "/OW");
   if (takeSwitch(work, "/APPEND")) mode = 2000;
   if (takeSwitch(work, "/OW")) overwrite = true;

@@ -135,26 +135,26 @@ Params::Assign Params::assign(int no, std::string_view rest, std::string& shown)
   }
   std::size_t pos = 1;
   int err = 0;
-  const std::string token(rtrim(rdatas(rest, pos, 80, err, ' ')));
-  shown = token;
+  const std::string read(rtrim(rdatas(rest, pos, 80, err, ' ')));
+  shown = read;
   if (err == -1) return Assign::Bad;
+  // The token is cut to the field before it is checked: "YESSIR" in a
+  // three-character yes/no field is "YES".
+  field = fixed(read, width);
+  const std::string_view token = rtrim(field);
   switch (d->kind) {
-    case K::Digit: {
-      const bool ok = token.size() == 1 && token[0] >= '0' + d->lo && token[0] <= '0' + d->hi;
-      field = fixed(token, width);
-      return ok ? Assign::Ok : Assign::Bad;
-    }
+    case K::Digit:
+      return token.size() == 1 && token[0] >= '0' + d->lo && token[0] <= '0' + d->hi ? Assign::Ok
+                                                                                      : Assign::Bad;
     case K::YesNo: {
       std::string word;
-      const bool ok = chkSprog(token, word);
-      field = fixed(ok ? std::string_view(word) : std::string_view(token), width);
-      return ok ? Assign::Ok : Assign::Bad;
+      if (!chkSprog(token, word)) return Assign::Bad;
+      field = fixed(word, width);
+      return Assign::Ok;
     }
     case K::Miss:
-      field = fixed(token, width);
-      return (token[0] >= '0' && token[0] <= '9') ? Assign::Bad : Assign::Ok;
+      return (!token.empty() && token[0] >= '0' && token[0] <= '9') ? Assign::Bad : Assign::Ok;
     default:
-      field = fixed(token, width);
       return Assign::Ok;
   }
 }

@@ -12,17 +12,17 @@ TEST(Getnavn, DirectoryByExtensionKindOrFirstEntry) {
   p.set(56, "/raw");     // entry 6
   p.set(58, "/points/");  // entry 8
   p.set(51, "/std");     // entry 1
-  EXPECT_EQ(getnavn(p, "job.SDR", 7), "/raw/job.SDR");
+  EXPECT_EQ(getnavn(p, "job.SDR", 7), "/rawjob.SDR");  // nothing put between
   EXPECT_EQ(getnavn(p, "a.pkt", 0), "/points/a.pkt");
   EXPECT_EQ(getnavn(p, "a.obs", 8), "/points/a.obs");  // entry 7 blank: the kind
-  EXPECT_EQ(getnavn(p, "a.obs", 0), "/std/a.obs");
+  EXPECT_EQ(getnavn(p, "a.obs", 0), "/stda.obs");
   EXPECT_EQ(getnavn(p, "VOXA.PAR", 8), "VOXA.PAR");
   EXPECT_EQ(getnavn(p, "sub/a.pkt", 8), "sub/a.pkt");
   EXPECT_EQ(getnavn(p, "c:a.pkt", 8), "c:a.pkt");
   p.set(159, "XYZ");  // standard extension 10 selects entry 10
-  p.set(60, "/igs");
+  p.set(60, "/igs/");
   EXPECT_EQ(getnavn(p, "f.xyz", 0), "/igs/f.xyz");
-  EXPECT_EQ(getnavn(p, "-", 0), "/std/-");
+  EXPECT_EQ(getnavn(p, "-", 0), "/std-");
 }
 
 TEST(Opfile, StatusesAndSwitches) {
@@ -45,7 +45,8 @@ TEST(Opfile, StatusesAndSwitches) {
   s.closeAll();
   EXPECT_EQ(kvttest::readFile(existing), "new\n");
 
-  EXPECT_EQ(opfile(s, 2, existing + " /append", 1, 7), st::kOpened);
+  EXPECT_EQ(opfile(s, 2, existing + " /append", 1, 7), st::kMissing);  // not the switch
+  EXPECT_EQ(opfile(s, 2, existing + " /APPEND", 1, 7), st::kOpened);
   s.channel(2)->writeLine("more");
   s.closeAll();
   EXPECT_EQ(kvttest::readFile(existing), "new\nmore\n");
@@ -57,6 +58,15 @@ TEST(Opfile, StatusesAndSwitches) {
 
   // Without a blank before it, "/OW" is part of an ordinary path.
   EXPECT_EQ(opfile(s, 2, dir / "x/OW", -1, 7), st::kFailed);
+
+  // A name longer than its field is not cut and opened: the file the cut
+  // name happens to be is left alone.
+  const std::string cut = dir / std::string(255 - dir.str().size() - 1, 'n');
+  kvttest::writeFile(cut, "not ours\n");
+  EXPECT_EQ(opfile(s, 2, cut + "x", -1, 7), st::kFailed);
+  EXPECT_EQ(opfile(s, 2, cut + "x", 1, 7), st::kFailed);
+  EXPECT_EQ(kvttest::readFile(cut), "not ours\n");
+  EXPECT_FALSE(kvttest::fs::exists(cut + "x"));
 }
 
 TEST(Opfile, UnwritableOutput) {

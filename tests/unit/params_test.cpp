@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "frame/files.hpp"
 #include "frame/parfiles.hpp"
 #include "frame/run.hpp"
 #include "helpers.hpp"
@@ -63,6 +64,7 @@ TEST(Params, ValuesAreReadUpperCasedAndChecked) {
                 "  2 utm\n"
                 " 49 x\n"
                 " 75 YES\n"
+                " 42 yessir\n"  // cut to the field before the check: YES
                 " 79 maybe\n"
                 "500 whatever\n"
                 "\n"
@@ -77,6 +79,7 @@ TEST(Params, ValuesAreReadUpperCasedAndChecked) {
   EXPECT_TRUE(s.exchange);
   EXPECT_EQ(s.axisMark, 'E');
   EXPECT_EQ(s.par.text(par::kOverwriteWarning), "JA ");
+  EXPECT_EQ(s.par.text(42), "JA ");
   EXPECT_EQ(s.par.text(par::kAngleUnit), "RAD       ");
   EXPECT_EQ(s.par.digit(par::kLevelDecimals), 4);  // a later line overrides
   EXPECT_EQ(rtrim(s.par.directory(1)), "/data/Sager");
@@ -121,6 +124,10 @@ TEST(Params, FixedNamesAreFoundWhateverTheirCase) {
   EXPECT_TRUE(rec.errors.empty());
   EXPECT_EQ(s.par.digit(par::kCoordDecimals), 5);
   EXPECT_EQ(s.adm.taskText, "SAG 7       ");
+  // An empty directory text is the root, not the working directory.
+  if (!kvttest::fs::exists("/VOXA.PAR") && !kvttest::fs::exists("/voxa.par")) {
+    EXPECT_EQ(findFixedName("", "VOXA.PAR"), "/VOXA.PAR");
+  }
 }
 
 TEST(Params, YesNoWords) {
