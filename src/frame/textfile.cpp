@@ -91,6 +91,7 @@ void TextFile::rewind() {
   if (std::fseek(f_, 0, SEEK_SET) != 0) readError_ = true;
   beg_ = end_ = 0;
   eof_ = false;
+  afterCr_ = false;
   consumed_ = nextReport_ = 0;
 }
 
@@ -123,10 +124,21 @@ ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
       beg_ = end_ = 0;
       if (!refill()) break;
     }
+    // A CR that ended the last line at the end of the buffer may be the
+    // first half of a CR LF.
+    if (afterCr_) {
+      afterCr_ = false;
+      if (buf_[beg_] == '\n') {
+        ++beg_;
+        continue;
+      }
+    }
     const char* start = buf_.data() + beg_;
     const std::size_t avail = end_ - beg_;
-    const void* nl = std::memchr(start, '\n', avail);
-    const std::size_t n = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - start) : avail;
+    const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+    const std::size_t lfAt = lf ? static_cast<std::size_t>(lf - start) : avail;
+    const auto* cr = static_cast<const char*>(std::memchr(start, '\r', lfAt));
+    const std::size_t n = cr ? static_cast<std::size_t>(cr - start) : lfAt;
     if (n > 0) {
       last = start[n - 1];
       total += n;
@@ -134,20 +146,22 @@ ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
     }
     any = true;
     beg_ += n;
-    if (nl) {
+    if (cr || lf) {
       ++beg_;
-      if (last == '\r' && total <= maxLen) out.pop_back();
+      if (cr) {
+        if (beg_ < end_) {
+          if (buf_[beg_] == '\n') ++beg_;
+        } else {
+          afterCr_ = true;
+        }
+      }
       if (out == "\x1A") return ReadStatus::End;
       return ReadStatus::Ok;
     }
   }
   if (readError_) return ReadStatus::Error;
   if (!any) return ReadStatus::End;
-  if (last == '\x1A' && total <= maxLen) {
-    out.pop_back();
-    --total;
-  }
-  if (!out.empty() && total <= maxLen && out.back() == '\r') out.pop_back();
+  if (last == '\x1A' && total <= maxLen) out.pop_back();
   if (out.empty() && last == '\x1A') return ReadStatus::End;
   return ReadStatus::Ok;
 }

@@ -31,8 +31,8 @@ class TextFile {
   TextFile& operator=(const TextFile&) = delete;
 
   // Next line without its line end, at most `maxLen` bytes (the rest of a
-  // longer line is skipped). LF, CR LF, a missing last line end and a final
-  // Ctrl-Z are all accepted.
+  // longer line is skipped). LF, CR LF, CR alone, a missing last line end
+  // and a final Ctrl-Z are all accepted.
   ReadStatus readLine(std::string& out, std::size_t maxLen);
 
   // Reads again from the start (files opened for reading).
@@ -65,6 +65,7 @@ class TextFile {
   std::vector<char> buf_;
   std::size_t beg_ = 0, end_ = 0;  // read window into buf_
   bool eof_ = false, readError_ = false;
+  bool afterCr_ = false;  // the last line ended with a CR at the buffer's end
   std::uint64_t size_ = 0, consumed_ = 0, nextReport_ = 0;
   const ProgressFn* progress_ = nullptr;
   // Writing: absolute offsets of the buffer start, the last line's start and

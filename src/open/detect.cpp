@@ -566,15 +566,16 @@ Detection detectFormat(std::string_view head, bool whole) {
   std::vector<Line> lines;
   std::size_t number = 0, start = 0;
   while (start < head.size() && lines.size() < kMaxLines) {
-    const std::size_t nl = head.find('\n', start);
+    // LF, CR LF or CR alone ends a line.
+    const std::size_t nl = head.find_first_of("\r\n", start);
     if (nl == std::string_view::npos && !whole) break;  // cut by the head's end
     const std::size_t end = nl == std::string_view::npos ? head.size() : nl;
-    std::string_view text = head.substr(start, end - start);
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const std::string_view text = head.substr(start, end - start);
     ++number;
     if (!isEmptyLine(text)) lines.push_back({text, number});
     if (nl == std::string_view::npos) break;
     start = nl + 1;
+    if (head[nl] == '\r' && start < head.size() && head[start] == '\n') ++start;
   }
   if (lines.empty()) {
     d.format = Format::Empty;

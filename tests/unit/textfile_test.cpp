@@ -33,6 +33,12 @@ TEST(TextFile, AcceptsEveryLineEndForm) {
   EXPECT_EQ(lines("a\nb\x1A"), (V{"a", "b"}));
   EXPECT_EQ(lines("a\n\nb\n"), (V{"a", "", "b"}));
   EXPECT_EQ(lines(""), V{});
+  EXPECT_EQ(lines("a\rb\r"), (V{"a", "b"}));
+  EXPECT_EQ(lines("a\r\rb\r\x1A"), (V{"a", "", "b"}));
+  EXPECT_EQ(lines("a\rb"), (V{"a", "b"}));
+  // A CR LF split by the end of the read buffer is still one line end.
+  const std::string head(65535, 'x');
+  EXPECT_EQ(lines(head + "\r\nb\n", 1 << 16), (V{head, "b"}));
 }
 
 TEST(TextFile, LongLinesAreCutNotGrown) {
