@@ -33,6 +33,8 @@
 #include "open/detect.hpp"
 #include "open/outputs.hpp"
 #include "terminal.hpp"
+#include "staging.hpp"
+#include "tables.hpp"
 #include "warnings.hpp"
 
 namespace kvtcli {
@@ -194,62 +196,20 @@ struct Job {
   bool measuring = true;  // the first run of the job feeds the progress line
 
   int errors = 0;
+  std::int64_t counter = 0;  // the last run's own count
   WarningGroups warnings;
   std::string lastMessage;
   bool ok = false;
   std::string result;
 };
 
-std::string temporaryBeside(const std::string& path, std::size_t index) {
-  const fs::path p(path);
-  const std::string name = "." + p.filename().string() + ".part" + std::to_string(::getpid()) + "-" +
-                           std::to_string(index);
-  return (p.parent_path().empty() ? fs::path(".") / name : p.parent_path() / name).string();
-}
 
-void removeQuietly(const std::string& path) {
-  std::error_code ec;
-  if (!path.empty()) fs::remove(path, ec);
-}
-
-// Appends `from` to the end of `to`.
-bool appendFile(const std::string& from, std::ofstream& to) {
-  std::ifstream in(from, std::ios::binary);
-  if (!in) return false;
-  to << in.rdbuf();
-  return static_cast<bool>(to);
-}
-
-// `temp` becomes `final`: under append mode after what `final` held.
-bool install(const std::string& temp, const std::string& final, bool append, std::string& why) {
-  std::error_code ec;
-  if (append && fs::exists(final)) {
-    const std::string joined = temp + ".joined";
-    {
-      std::ofstream out(joined, std::ios::binary);
-      if (!appendFile(final, out) || !appendFile(temp, out)) {
-        why = "could not append to " + final;
-        removeQuietly(joined);
-        return false;
-      }
-    }
-    removeQuietly(temp);
-    fs::rename(joined, final, ec);
-    if (ec) removeQuietly(joined);
-  } else {
-    fs::rename(temp, final, ec);
-  }
-  if (ec) {
-    why = "could not rename to " + final + ": " + ec.message();
-    removeQuietly(temp);
-    return false;
-  }
-  return true;
-}
-
-std::string leadingCount(const std::string& message) {
+// The count a closing line begins with; a count too wide for its columns
+// ("******") is taken from the run's counter instead.
+std::string leadingCount(const std::string& message, std::int64_t counter) {
   std::size_t i = message.find_first_not_of(' ');
   if (i == std::string::npos) return "";
+  if (message[i] == '*') return std::to_string(counter);
   const std::size_t b = i;
   while (i < message.size() && std::isdigit(static_cast<unsigned char>(message[i]))) ++i;
   return i > b ? message.substr(b, i - b) : "";
@@ -315,9 +275,7 @@ class Batch {
     return h;
   }
 
-  std::string option(const std::string& given, const char* example) const {
-    return given.empty() ? shippedExample(example) : given;
-  }
+  std::string option(const std::string& given, const char* table) const { return tableOr(given, table); }
 
   // Runs the import of `j` into the catalogue `out`; false when it cannot.
   bool runImport(kvtconv::Session& s, Job& j, const std::string& out) {
@@ -334,19 +292,20 @@ class Batch {
         return true;
       case Format::Gsi8:
       case Format::Gsi16: {
-        const std::string labels = option(o_.gsiLabels, "gsi/labels.txt");
+        const std::string labels = option(o_.gsiLabels, kGsiLabels);
         if (labels.empty()) return fail(j, "a GSI import needs a labels file (--labels)");
         kvtconv::leica2kvt(s, mode, j.input, out, labels, par);
         return true;
       }
       case Format::Geodimeter: {
-        const std::string labels = option(o_.geoLabels, "geodimeter/geodimeter.cnv");
+        const std::string labels = option(o_.geoLabels, kGeoConversion);
         if (labels.empty()) return fail(j, "a Geodimeter import needs a conversion file (--geo-labels)");
+        kvtconv::setTableDirectory(s, tableDirectory());
         kvtconv::geo2kvt(s, mode, j.input, out, labels, par);
         return true;
       }
       case Format::Dsfl: {
-        const std::string table = option(o_.codeTable, "dsfl/codes.tab");
+        const std::string table = option(o_.codeTable, kDsflCodes);
         if (table.empty()) return fail(j, "a DSFL import needs a code table (--code-table)");
         std::int32_t links = 0;
         std::string design = "-";
@@ -404,7 +363,7 @@ class Batch {
         return true;
       }
       case Target::Dsfl: {
-        const std::string table = option(o_.codeTable, "dsfl/codes.tab");
+        const std::string table = option(o_.codeTable, kDsflCodes);
         if (table.empty()) return fail(j, "a DSFL export needs a code table (--code-table)");
         kvtconv::Kvt2DsflArgs a;
         a.origin1 = "0";
@@ -458,12 +417,14 @@ class Batch {
       catTemp = keepCatalogue ? temporaryBeside(j.output, j.index)
                               : (fs::path(work_) / ("job" + std::to_string(j.index) + ".kvt")).string();
       ran = runImport(s, j, catTemp);
+      j.counter = s.counter;
       j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
       j.measuring = false;
     }
     if (ran && exports) {
       outTemp = temporaryBeside(j.output, j.index);
       ran = runExport(s, j, imports ? catTemp : j.input, outTemp);
+      j.counter = s.counter;
       j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
     }
     if (!o_.quiet)
@@ -518,22 +479,6 @@ class Batch {
   std::uint64_t total_ = 0;
 };
 
-// The parameter files, created once before the runs start, so that
-// parallel runs never race to create them; and parameter 75.
-bool prepareParameters(const std::string& par, bool& overwriteWarning, int& errors) {
-  const bool missing = !fs::exists(kvtconv::findFixedName(par, "VOXA.PAR")) ||
-                       !fs::exists(kvtconv::findFixedName(par, "VOXA.ADM"));
-  kvtcli::Terminal term;
-  kvtconv::Hooks h = term.hooks();
-  if (!missing) h = {};
-  auto s = kvtconv::newSession(h);
-  kvtconv::getpar(*s, par);
-  s->closeAll();
-  overwriteWarning = s->par.yes(75);
-  errors = missing ? kvtconv::errorCount(*s) : 0;
-  return true;
-}
-
 std::string pad(const std::string& s, std::size_t w) { return s.size() >= w ? s : s + std::string(w - s.size(), ' '); }
 std::string padLeft(const std::string& s, std::size_t w) { return s.size() >= w ? s : std::string(w - s.size(), ' ') + s; }
 
@@ -546,7 +491,7 @@ void summary(const std::vector<std::unique_ptr<Job>>& jobs, const std::string& m
                                    : std::string(kvtconv::formatName(j->det.format)) + " " +
                                          std::to_string(j->det.confidence) + "%";
     const std::string out = j->installed ? j->output : j->catalogue.empty() ? "-" : "(merged)";
-    rows.push_back({j->label, format, out, leadingCount(j->lastMessage), std::to_string(j->errors), j->result});
+    rows.push_back({j->label, format, out, leadingCount(j->lastMessage, j->counter), std::to_string(j->errors), j->result});
   }
   if (!merged.empty()) rows.push_back({"(merge)", "KVT catalogue", merged, "", "", mergeResult});
   std::array<std::size_t, 6> w{};
@@ -563,23 +508,16 @@ void summary(const std::vector<std::unique_ptr<Job>>& jobs, const std::string& m
 
 }  // namespace
 
-std::string shippedExample(const std::string& relative) {
-  std::vector<fs::path> roots;
-  if (const char* e = std::getenv("KVTCONV_EXAMPLES"); e && *e) roots.emplace_back(e);
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const fs::path dir = exe.parent_path();
-    roots.push_back(dir.parent_path() / "examples");
-    roots.push_back(dir.parent_path() / "share" / "kvtconv" / "examples");
-    roots.push_back(dir / "examples");
-  }
-  roots.emplace_back("examples");
-  for (const auto& r : roots) {
-    const fs::path p = r / relative;
-    if (fs::is_regular_file(p, ec)) return p.string();
-  }
-  return "";
+bool prepareParameters(const std::string& par) {
+  const bool missing = !fs::exists(kvtconv::findFixedName(par, "VOXA.PAR")) ||
+                       !fs::exists(kvtconv::findFixedName(par, "VOXA.ADM"));
+  auto s = kvtconv::newSession();
+  kvtconv::getpar(*s, par);
+  s->closeAll();
+  if (missing && fs::exists(kvtconv::findFixedName(par, "VOXA.PAR")) &&
+      fs::exists(kvtconv::findFixedName(par, "VOXA.ADM")))
+    std::fprintf(stderr, "kvtconv: made the parameter files VOXA.ADM and VOXA.PAR in %s\n", par.c_str());
+  return s->par.yes(75);
 }
 
 int runConvert(ConvertOptions o) {
@@ -636,9 +574,7 @@ int runConvert(ConvertOptions o) {
     }
   }
 
-  bool overwriteWarning = true;
-  int parErrors = 0;
-  prepareParameters(o.par, overwriteWarning, parErrors);
+  const bool overwriteWarning = prepareParameters(o.par);
 
   // The jobs, with their formats, targets and outputs.
   std::vector<std::unique_ptr<Job>> jobs;
@@ -742,7 +678,7 @@ int runConvert(ConvertOptions o) {
       std::cout << "Outputs of runs that sent error lines were removed; --keep-errors keeps them.\n";
       break;
     }
-  bool failed = parErrors != 0 || mergeFailed;
+  bool failed = mergeFailed;
   for (const auto& j : jobs)
     if (!j->ok) failed = true;
   return failed ? 1 : 0;

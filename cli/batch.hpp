@@ -33,8 +33,11 @@ struct ConvertOptions {
 };
 int runConvert(ConvertOptions o);
 
-// A file shipped in examples/ beside the program (or $KVTCONV_EXAMPLES);
-// empty when none is found.
-std::string shippedExample(const std::string& relative);
+// Makes the parameter files of a new parameter directory before any run, so
+// that parallel runs never race to make them and a first run is not taken
+// for a failed one (it says so on standard error). Returns whether
+// parameter 75 asks to keep existing files.
+bool prepareParameters(const std::string& par);
+
 
 }  // namespace kvtcli

@@ -41,13 +41,16 @@ std::string latin1ToUtf8(std::string_view s) {
   return out;
 }
 
-Terminal::Terminal(bool quiet)
-    : utf8_(localeIsUtf8()), bar_(isatty(STDERR_FILENO) != 0), quiet_(quiet) {}
+Terminal::Terminal(bool quiet, bool messagesToStderr)
+    : utf8_(localeIsUtf8()),
+      bar_(isatty(STDERR_FILENO) != 0),
+      quiet_(quiet),
+      messagesToStderr_(messagesToStderr) {}
 
 kvtconv::Hooks Terminal::hooks() {
   kvtconv::Hooks h;
   h.message = [this](std::string_view line) {
-    print(stdout, line);
+    print(messagesToStderr_ ? stderr : stdout, line);
     return 0;
   };
   h.error = [this](std::string_view line) {

@@ -12,7 +12,8 @@ namespace kvtcli {
 
 class Terminal {
  public:
-  explicit Terminal(bool quiet = false);
+  // `messagesToStderr`: standard output carries the converted file.
+  explicit Terminal(bool quiet = false, bool messagesToStderr = false);
   kvtconv::Hooks hooks();
   int errors() const { return errors_; }
   // Prints the warnings gathered since the last call (unless quiet); a
@@ -30,6 +31,7 @@ class Terminal {
   int lastPercent_ = -1;
   int errors_ = 0;
   bool quiet_ = false;
+  bool messagesToStderr_ = false;
   WarningGroups warnings_;
 };
 

@@ -52,6 +52,9 @@ SessionHandle newSession(Hooks hooks = {});
 int errorCount(const Session& s);
 // Diagnostics of kind WriteFailed the last run reported.
 int writeFailures(const Session& s);
+// A directory for fixed-name tables (GEOLAB.TXT) that the directories of the
+// parameter set do not hold. The C exports never set one.
+void setTableDirectory(Session& s, std::string_view dir);
 
 void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
                std::string_view output);
@@ -84,6 +87,9 @@ struct Kvt2DsflArgs {
   std::int32_t scale = 0;          // map scale denominator for text heights
   std::string_view origin2, origin1, h1, h3, h2;
   std::string_view parDir, output, input, codeTable, answerFile, reportFile, filterFile;
+  // The name the report gives the output when it is written under another
+  // one (a temporary file put in place afterwards); empty: `output`.
+  std::string_view outputShown;
 };
 void kvt2dsfl(Session& s, const Kvt2DsflArgs& a);
 
@@ -100,6 +106,9 @@ struct Dsfl2KvtArgs {
   std::string_view parDir, input, codeTable, output, reportFile;
   std::string* designFile = nullptr;  // in/out: on return the attribute database opened
   std::string_view firstPoint;
+  // The name the report gives the output catalogue when it is written under
+  // another one; empty: `output`.
+  std::string_view outputShown;
 };
 void dsfl2kvt(Session& s, const Dsfl2KvtArgs& a);
 

@@ -21,6 +21,8 @@ int errorCount(const Session& s) { return s.errorCount(); }
 
 int writeFailures(const Session& s) { return s.writeFailures(); }
 
+void setTableDirectory(Session& s, std::string_view dir) { s.tableDir = std::string(dir); }
+
 void Session::beginRun() {
   counter = 0;
   errorCount_ = 0;

@@ -90,6 +90,7 @@ class Session {
   double frradFactor = 0;  // half-turn factor of the last known angle unit
   GsiCarry gsi;
   FreeLayout freeLayout;
+  std::string tableDir;  // fallback for fixed-name tables; empty for the C exports
 
  private:
   Hooks hooks_;

@@ -24,8 +24,7 @@ const std::string kData = KVT_TEST_DATA;
 const std::string kExamples = kData + "/../../examples";
 
 Result cli(const TempDir& dir, const std::string& args, const std::string& env = "") {
-  const std::string cmd = "cd '" + dir.str() + "' && SOURCE_DATE_EPOCH=1781618709 LC_ALL=C.UTF-8 KVTCONV_EXAMPLES='" +
-                          kExamples + "' " + env + " '" + KVT_CLI + "' " + args +
+  const std::string cmd = "cd '" + dir.str() + "' && SOURCE_DATE_EPOCH=1781618709 LC_ALL=C.UTF-8 " + env + " '" + KVT_CLI + "' " + args +
                           " >cli.out 2>cli.err; echo $? >cli.status";
   EXPECT_EQ(std::system(cmd.c_str()), 0);
   return {std::stoi(readFile(dir / "cli.status")), readFile(dir / "cli.out"), readFile(dir / "cli.err")};
@@ -91,6 +90,16 @@ TEST(CliBatch, KeepErrorsKeepsTheOutputOfARunWithErrorLines) {
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(fs::exists(d.dir / "out/damaged.kvt"));
   EXPECT_NE(r.out.find("2 error lines, output kept"), std::string::npos) << r.out;
+}
+
+TEST(CliBatch, ACountBeyondSixColumnsIsShownInFull) {
+  Day d;
+  std::string many;
+  for (int i = 0; i < 1000001; ++i) many += " 6 P K 1 2 3\n";
+  writeFile(d.dir / "many.kvt", many);
+  const Result r = cli(d.dir, "convert --par par many.kvt many.zei");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(" 1000001 "), std::string::npos) << r.out;
 }
 
 TEST(CliBatch, UnknownAndEmptyFilesFailAlone) {
@@ -212,7 +221,7 @@ TEST(CliBatch, ProgressLineOnlyOnATerminal) {
   EXPECT_EQ(plain.err.find('\r'), std::string::npos);
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not available";
   // Under a pseudo-terminal the progress line is drawn and cleared again.
-  const std::string cmd = "cd '" + d.dir.str() + "' && KVTCONV_EXAMPLES='" + kExamples + "' script -qec \"'" +
+  const std::string cmd = "cd '" + d.dir.str() + "' && script -qec \"'" +
                           KVT_CLI + "' convert --par par --mode replace -o out pkt.ski vek.ski\" /dev/null >tty.out";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   const std::string tty = readFile(d.dir / "tty.out");

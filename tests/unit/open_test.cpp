@@ -88,8 +88,10 @@ std::vector<GoldenInput> goldenInputs(const fs::path& dir) {
   static const std::vector<std::string> flags = {
       "--heights",      "--closed-as-lines", "--d-group",      "--point-numbers",  "--height-texts",
       "--text-heights", "--copy-feature-text", "--keep-unknown", "--header",       "--coordinates",
-      "--filter-prompts", "--direction-points", "--field-records", "--register", "--build-code-table"};
-  const auto w = words(readFile((dir / "cmd").string()));
+      "--filter-prompts", "--direction-points", "--field-records", "--register", "--build-code-table",
+      "--keep-errors", "--force", "-f"};
+  auto w = words(readFile((dir / "cmd").string()));
+  while (w.size() > 2 && w[0].rfind("--", 0) == 0) w.erase(w.begin(), w.begin() + 2);  // --tables DIR
   std::vector<std::string> positional;
   for (std::size_t i = 1; i < w.size(); ++i) {
     if (w[i].rfind("-", 0) == 0) {

@@ -88,7 +88,7 @@ class DsflImport {
     if (a_.linkCounter) *a_.linkCounter = 0;
 
     res(" DSFL Fil     : " + std::string(trim(a_.input)));
-    res(" Punktkatalog : " + std::string(trim(a_.output)));
+    res(" Punktkatalog : " + std::string(trim(a_.outputShown.empty() ? a_.output : a_.outputShown)));
     res(" Kode-tabel   : " + std::string(trim(a_.codeTable)));
     res(" Resultatfil  : " + std::string(trim(a_.reportFile)));
     res("");

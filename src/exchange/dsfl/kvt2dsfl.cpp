@@ -153,7 +153,8 @@ class DsflExport {
   }
 
   void reportTitle() {
-    const std::string title = " DSFL Filoversigt, fil: " + trimmed(a_.output);
+    const std::string title =
+        " DSFL Filoversigt, fil: " + trimmed(a_.outputShown.empty() ? a_.output : a_.outputShown);
     res(title);
     res(" " + std::string(static_cast<std::size_t>(chrnbl(title).last - chrnbl(title).first + 1), '*'));
     res("");

@@ -666,7 +666,9 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
 
     reportOpen(s, opfile(s, kConversion, labels, 1, 2), labels, true);
     const std::string namesFile = getnavn(s.par, "GEOLAB.TXT", 2);
-    const int namesStatus = opfile(s, kNames, "GEOLAB.TXT", 1, 2);
+    int namesStatus = opfile(s, kNames, "GEOLAB.TXT", 1, 2);
+    if (namesStatus == open_status::kMissing && !s.tableDir.empty())
+      namesStatus = opfile(s, kNames, joinPath(s.tableDir, "GEOLAB.TXT"), 1, 2);
     if (namesStatus == open_status::kMissing) {
       s.wrerr("Fil :<" + fixed(namesFile, 255) + "> findes ikke !");
       return;
