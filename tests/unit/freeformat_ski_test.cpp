@@ -74,6 +74,17 @@ TEST(FreeFormat, ListFileIsRemovedAndBadListsRefused) {
   EXPECT_EQ(kvttest::rtrim(r.host.errors[0]), "TMP fil kan ikke findes !");
 }
 
+TEST(FreeFormat, ACatalogueThatCannotBeWrittenGetsNoCountLine) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  FreeRun r;
+  r.out = "/dev/full";
+  writeFile(r.dir / "a.txt", "1 2 3\n");
+  r.run({"a.txt"}, "K1 K2 K3");
+  EXPECT_TRUE(r.host.messages.empty());
+  EXPECT_TRUE(r.host.errors.empty());
+  EXPECT_EQ(kvtconv::writeFailures(r.s), 1);
+}
+
 TEST(FreeFormat, ShortLinesAndNoiseGiveMissingValues) {
   FreeRun r;
   writeFile(r.dir / "a.txt", std::string("! PKT(1-4) K1(5-12) K2(60-70)\n12  abc\n\x01\xff\x7f 9\n"));
