@@ -18,7 +18,8 @@ enum class DiagKind {
   Dropped,      // data read but not written
   Truncated,    // a value cut to fit its field
   TooWide,      // a value too wide for its field, written as "*"
-  WriteFailed,  // an output could not be written or closed: the output is incomplete
+  WriteFailed,  // an output could not be written or closed, a file of the run could not be
+                // opened, or the run stopped early: the output is incomplete
   Note,         // anything else worth knowing
 };
 

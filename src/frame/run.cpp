@@ -20,17 +20,19 @@ void startRun(Session& s, std::string_view title, std::string_view parDir) {
 }
 
 void guardedRun(Session& s, const std::function<void()>& body) noexcept {
+  // The host hears only the lines of the formats; the outputs are incomplete.
+  constexpr std::string_view kStopped = "internal error, the run stopped early";
   try {
     try {
       body();
     } catch (const HostStop&) {
       // The host asked to stop: nothing more is sent.
     } catch (const std::bad_alloc&) {
-      s.wrerr(" Intern fejl: ikke nok hukommelse");
+      s.diag(DiagKind::WriteFailed, 0, kStopped, "out of memory");
     } catch (const std::exception& e) {
-      s.wrerr(std::string(" Intern fejl: ") + e.what());
+      s.diag(DiagKind::WriteFailed, 0, kStopped, e.what());
     } catch (...) {
-      s.wrerr(" Intern fejl");
+      s.diag(DiagKind::WriteFailed, 0, kStopped);
     }
   } catch (...) {
     // Even the error line failed (the host stopped us while reporting).
@@ -49,10 +51,20 @@ void endOutput(Session& s, int ch) {
   if (TextFile* f = s.channel(ch)) f->endHere();
 }
 
-void reportOpen(Session& s, int status, std::string_view name, bool input) {
+void reportOpen(Session& s, int status, std::string_view name, bool input, OpenNotice notice) {
+  if (status == open_status::kOpened) return;
   const std::string n(trim(name));
+  if (notice == OpenNotice::Diagnostic) {
+    // What the file would have given is missing from the output.
+    const char* what = status == open_status::kExists        ? "output exists and is not overwritten"
+                       : status == open_status::kAlreadyOpen ? "file is already open"
+                       : status == open_status::kMissing     ? "file not found"
+                       : input                               ? "file cannot be read"
+                                                             : "file cannot be written";
+    s.diag(DiagKind::WriteFailed, 0, what, n);
+    return;
+  }
   switch (status) {
-    case open_status::kOpened: return;
     case open_status::kExists:
       s.wrerr(" Filen findes i forvejen og overskrives ikke: " + n);
       return;

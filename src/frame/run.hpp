@@ -13,7 +13,7 @@ class Session;
 void startRun(Session& s, std::string_view title, std::string_view parDir);
 
 // Runs `body` as one run: a host stop unwinds to here, anything unexpected
-// becomes an error line, and every file of the run is closed.
+// becomes a diagnostic of a failed output, and every file of the run is closed.
 void guardedRun(Session& s, const std::function<void()>& body) noexcept;
 
 // The closing line: the counter in columns 1-6 and what was counted.
@@ -22,8 +22,14 @@ std::string countLine(std::int32_t counter, std::string_view what = " poster kon
 // Ends the output channel at its current position.
 void endOutput(Session& s, int ch);
 
-// Tells the host why a file of the run could not be opened; nothing for 0.
-void reportOpen(Session& s, int status, std::string_view name, bool input);
+// Who hears why a file of the run could not be opened: the host, or, for
+// conversions whose format leaves it unsaid, only a diagnostic that marks
+// the output incomplete.
+enum class OpenNotice { Host, Diagnostic };
+
+// Tells why a file of the run could not be opened; nothing for 0.
+void reportOpen(Session& s, int status, std::string_view name, bool input,
+                OpenNotice notice = OpenNotice::Host);
 
 
 struct Point;

@@ -63,8 +63,9 @@ void Session::closeChannel(int ch) {
   if (it == channels_.end()) return;
   const std::unique_ptr<TextFile> file = std::move(it->second);
   channels_.erase(it);
+  // A failed write reaches no host line; the output is incomplete.
   if (file && !file->close() && file->writable())
-    wrerr(" Fejl ved skrivning af fil: " + file->path());
+    diag(DiagKind::WriteFailed, 0, "file could not be written", file->path());
 }
 
 void Session::closeAll() { channels_.clear(); }

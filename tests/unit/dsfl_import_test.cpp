@@ -188,8 +188,11 @@ TEST(DsflImport, RegistersTextsInTheAttributeDatabase) {
   const std::vector<Col> ctrl = {{"DBFILE", 'C', 8}, {"ENTITY", 'N', 8}, {"DBTYPE", 'C', 3}, {"NUMKEYS", 'N', 8},
                                  {"KEY1", 'C', 10},  {"DSFL1", 'C', 10}, {"KEY2", 'C', 10},  {"DSFL2", 'C', 10},
                                  {"KEY3", 'C', 10},  {"DSFL3", 'C', 10}, {"DBIDX", 'C', 8}};
+  // A record keyed "KORT1" is another design file than kort1.dgn: keys are
+  // compared as given, not case-folded.
   writeFile(r.dir / "kvtctrl.dbf",
-            dbf(ctrl, {{"ANDET", "       5", "ATT", "       1", "VEJNAVN", "0000100", "", "", "", "", "ANDET"}}));
+            dbf(ctrl, {{"KORT1", "       3", "ATT", "       1", "ANDET", "0000200", "", "", "", "", "KORT1"},
+                       {"ANDET", "       5", "ATT", "       1", "VEJNAVN", "0000100", "", "", "", "", "ANDET"}}));
   writeFile(r.dir / "kort1.dbf", dbf({{"MSLINK", 'N', 8}, {"C1", 'C', 12}, {"C2", 'C', 12}, {"VEJNAVN", 'C', 20}}, {}));
   r.design = r.dir / "kort1.dgn";
   r.toKvt(r.dir / "codes.tab", false, true);
@@ -199,11 +202,12 @@ TEST(DsflImport, RegistersTextsInTheAttributeDatabase) {
 
   kvtconv::DbTable c;
   ASSERT_EQ(c.open(r.dir / "kvtctrl.dbf"), 0);
-  ASSERT_EQ(c.records(), 2u);  // a control record for the new design file
-  EXPECT_EQ(c.read("DBFILE", 2), "KORT1   ");
-  EXPECT_EQ(c.read("ENTITY", 2), "       6");
-  EXPECT_EQ(kvttest::rtrim(c.read("KEY1", 2)), "VEJNAVN");
-  EXPECT_EQ(c.read("DBIDX", 2), "KORT1   ");
+  ASSERT_EQ(c.records(), 3u);  // a control record for the new design file, copied from the last
+  EXPECT_EQ(c.read("DBFILE", 1), "KORT1   ");
+  EXPECT_EQ(c.read("DBFILE", 3), "kort1   ");
+  EXPECT_EQ(c.read("ENTITY", 3), "       6");
+  EXPECT_EQ(kvttest::rtrim(c.read("KEY1", 3)), "VEJNAVN");
+  EXPECT_EQ(c.read("DBIDX", 3), "kort1   ");
   c.close();
 
   kvtconv::DbTable a;
@@ -218,4 +222,10 @@ TEST(DsflImport, RegistersTextsInTheAttributeDatabase) {
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(kvttest::rtrim(points[1].code), "DBF0");
   EXPECT_EQ(kvttest::rtrim(points[1].task), "1");
+
+  // Given the same way again, the design file finds the record made for it.
+  r.design = r.dir / "kort1.dgn";
+  r.toKvt(r.dir / "codes.tab", false, true);
+  ASSERT_EQ(c.open(r.dir / "kvtctrl.dbf"), 0);
+  EXPECT_EQ(c.records(), 3u);
 }

@@ -76,10 +76,13 @@ class DsflImport {
     building_ = a_.buildCodeTable != 0;
     firstText_ = std::string(trim(a_.firstPoint));
     if (firstText_.size() == 1 && firstText_[0] == s_.par.missingMark()) firstText_.clear();
-    reportOpen(s_, opfile(s_, kIn, a_.input, 1, 13), a_.input, true);
-    reportOpen(s_, opfile(s_, kOut, a_.output, -1, 8, Access::Write), a_.output, false);
-    if (building_) reportOpen(s_, opfile(s_, kCodes, a_.codeTable, -1, 2, Access::Write), a_.codeTable, false);
-    else reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true);
+    constexpr OpenNotice quiet = OpenNotice::Diagnostic;
+    reportOpen(s_, opfile(s_, kIn, a_.input, 1, 13), a_.input, true, quiet);
+    reportOpen(s_, opfile(s_, kOut, a_.output, -1, 8, Access::Write), a_.output, false, quiet);
+    if (building_)
+      reportOpen(s_, opfile(s_, kCodes, a_.codeTable, -1, 2, Access::Write), a_.codeTable, false, quiet);
+    else
+      reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true, quiet);
     opfile(s_, kReport, a_.reportFile, a_.reportMode, 4, Access::Write);
     in_ = s_.channel(kIn);
     out_ = s_.channel(kOut);
@@ -526,9 +529,8 @@ class DsflImport {
     const std::size_t slash = design.find_last_of("/\\");
     const std::string dir = slash == std::string::npos ? std::string() : design.substr(0, slash + 1);
     std::string key = design.substr(slash == std::string::npos ? 0 : slash + 1);
-    // Design file names come from a case-blind file system: the keys are upper case.
+    // The key is the name as given: "map2" and "MAP2" are different design files.
     key = fixed(key.substr(0, key.find('.')), 8);
-    low2up(key);
     DbTable ctrl;
     if (ctrl.open(findFixedName(dir.empty() ? "." : dir.substr(0, dir.size() - 1), "kvtctrl.dbf")) != 0) {
       s_.wrerr("KVT kontrol database ikke fundet.");
@@ -566,6 +568,7 @@ class DsflImport {
       s_.wrerr("Database ikke fundet");
       return;
     }
+    dbPath_ = found;
     if (a_.designFile) *a_.designFile = found;
   }
 
@@ -582,7 +585,7 @@ class DsflImport {
     if (!any) return;
     const std::uint32_t rec = db_.append();
     if (rec == 0) {
-      s_.wrerr(" Fejl ved skrivning af database: " + db_.error());
+      s_.diag(DiagKind::WriteFailed, 0, "attribute database could not be extended", dbPath_);
       return;
     }
     const std::int32_t link = a_.linkCounter ? ++*a_.linkCounter : ++links_;
@@ -652,6 +655,7 @@ class DsflImport {
   std::int64_t elements_ = 0;
   std::int64_t points_ = 0, texts_ = 0;
   DbTable db_;
+  std::string dbPath_;
   int numKeys_ = 0;
   std::array<std::string, 3> keyField_, dsflItem_, values_;
   std::int32_t links_ = 0;

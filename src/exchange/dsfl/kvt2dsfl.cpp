@@ -82,10 +82,11 @@ class DsflExport {
     origin1_ = origin(a_.origin1);
     origin2_ = origin(a_.origin2);
     setfil2(s_, a_.filterFile);
-    reportOpen(s_, opfile(s_, kIn, a_.input, 1, 8), a_.input, true);
-    reportOpen(s_, opfile(s_, kOut, a_.output, -1, 13), a_.output, false);
-    reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true);
-    reportOpen(s_, opfile(s_, kAnswer, a_.answerFile, 1, 2), a_.answerFile, true);
+    constexpr OpenNotice quiet = OpenNotice::Diagnostic;
+    reportOpen(s_, opfile(s_, kIn, a_.input, 1, 8), a_.input, true, quiet);
+    reportOpen(s_, opfile(s_, kOut, a_.output, -1, 13), a_.output, false, quiet);
+    reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true, quiet);
+    reportOpen(s_, opfile(s_, kAnswer, a_.answerFile, 1, 2), a_.answerFile, true, quiet);
     opfile(s_, kReport, a_.reportFile, -1, 4);
     in_ = s_.channel(kIn);
     out_ = s_.channel(kOut);
@@ -169,21 +170,19 @@ class DsflExport {
     TextFile* t = s_.channel(kCodes);
     const CodeLayout layout = initCodeTab(t);
     std::string line;
-    bool overflowReported = false;
     while (t) {
       const ReadStatus st = t->readLine(line, kLineWidth);
       if (st == ReadStatus::End) break;
       if (st == ReadStatus::Error) fatal("Fejl i data !");
       CodeEntry e;
       if (!rcode(layout, line, e)) continue;
+      const std::string key = rtrimmed(e.code);
       if (table_.size() >= kMaxEntries) {
-        if (!overflowReported) problem(" Kodetabellen har over 999 koder; de sidste bruges ikke");
-        overflowReported = true;
+        s_.diag(DiagKind::Dropped, 0, "code table entry beyond the first 999, not used", key);
         continue;
       }
-      const std::string key = rtrimmed(e.code);
       if (index_.count(key) != 0) {
-        problem(" Koden findes flere gange i kodetabellen, den f\xF8rste bruges: " + key);
+        s_.diag(DiagKind::Dropped, 0, "code repeated in the code table, the first entry is used", key);
         continue;
       }
       index_.emplace(key, table_.size());
@@ -217,7 +216,6 @@ class DsflExport {
     const ReadStatus st = rdrec(in_, line, kLineWidth, type);
     if (st == ReadStatus::End) return false;
     if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
-    ++records_;
     item.kind = 0;
     if (type == 6) {
       item.p = rpkt(s_, line);
@@ -411,7 +409,10 @@ class DsflExport {
     std::string line;
     bool ahead = false;  // `item` holds a record read ahead and stepped back over
     for (;;) {
-      if (!ahead && !next(item, type, line)) break;
+      if (!ahead) {
+        if (!next(item, type, line)) break;
+        if (type == 6) ++records_;
+      }
       ahead = false;
       if (type == 90 || type == 91 || type == 92) {
         skrst();
@@ -421,6 +422,7 @@ class DsflExport {
       }
       if (item.kind == 10) {
         text(item.t);
+        records_ = 0;  // messages count the points since the last text
         continue;
       }
       if (item.kind != 6) continue;
@@ -461,6 +463,7 @@ class DsflExport {
   bool lookAhead(const Coded& c, Item& item, int& type, std::string& line, bool& ahead) {
     for (;;) {
       if (!next(item, type, line)) return false;
+      if (type == 6) ++records_;
       if (type == 10 || type == 90 || type == 91 || type == 92) {
         ahead = true;
         return true;
@@ -662,7 +665,7 @@ class DsflExport {
   std::vector<char> marks_;
   std::size_t markIndex_ = 0;
   bool closed_ = false, closedNext_ = false;
-  std::int64_t records_ = 0;
+  std::int64_t records_ = 0;  // point records since the start or the last text: "Post nr."
   std::int32_t converted_ = 0;
   // Object state.
   int p_ = 6;

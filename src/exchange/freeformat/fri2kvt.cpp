@@ -227,20 +227,33 @@ void fri2kvt(Session& s, std::int32_t nfiles, std::int32_t option, std::string_v
     std::remove(listPath.c_str());
     if (names.empty()) return;
     for (std::size_t k = 0; k < names.size(); ++k)
-      reportOpen(s, opfile(s, kFirstData + static_cast<int>(k), names[k], 1, 6), names[k], true);
-    reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false);
+      reportOpen(s, opfile(s, kFirstData + static_cast<int>(k), names[k], 1, 6), names[k], true,
+                 OpenNotice::Diagnostic);
+    reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false, OpenNotice::Diagnostic);
     TextFile* out = s.channel(kOut);
     FreeImport free(s, out);
     if (option == 1) free.readLayout(fourth.substr(0, std::min<std::size_t>(80, fourth.size())), 1);
     wfilhead(s, out);
     for (const std::string& n : names) wkom(out, "3==> Data fil: " + fixed(n, 65));
+    // A catalogue that cannot be written ends the run at once, and the host
+    // gets no count of records that are not there.
+    auto failed = [&] {
+      if (!out || !out->writeFailed()) return false;
+      s.diag(DiagKind::WriteFailed, 0, "catalogue could not be written, the run stopped", trim(output));
+      return true;
+    };
     std::string line;
     for (std::size_t k = 0; k < names.size(); ++k) {
       TextFile* in = s.channel(kFirstData + static_cast<int>(k));
-      while (in && in->readLine(line, kLineWidth) == ReadStatus::Ok) free.line(line);
+      while (in && in->readLine(line, kLineWidth) == ReadStatus::Ok) {
+        free.line(line);
+        if (failed()) return;
+      }
     }
-    s.wrmsg(countLine(s.counter));
+    // Ended before the count is sent, so that a failure on the last lines is known.
     endOutput(s, kOut);
+    if (failed()) return;
+    s.wrmsg(countLine(s.counter));
     s.closeAll();
   });
 }

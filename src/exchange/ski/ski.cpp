@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "catalogue/angles.hpp"
+#include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/observations.hpp"
 #include "catalogue/point.hpp"
@@ -34,11 +35,12 @@ double realAt(std::string_view line, std::size_t col) {
   return realAt(line, col, pos);
 }
 
-// A value from `col` on, left-justified first: the files align their
-// values a few columns after the keyword.
+// `width` characters from `col` on, then left-justified: a value aligned
+// further right than the keyword's field loses its end.
 std::string textAt(std::string_view line, std::size_t col, std::size_t width) {
-  const std::string_view rest = line.substr(std::min(col - 1, line.size()));
-  return fixed(trim(rest), width);
+  std::string field = fixed(columns(line, col, width), width);
+  stgbln(field);
+  return field;
 }
 
 // The header keywords both imports share, and the comment they give.
@@ -97,8 +99,8 @@ void eachLine(TextFile* in, const LineFn& fn) {
 
 // Both imports: the SKI file, the catalogue and its header.
 TextFile* openImport(Session& s, std::string_view input, std::string_view output) {
-  reportOpen(s, opfile(s, kIn, input, 1, 6), input, true);
-  reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false);
+  reportOpen(s, opfile(s, kIn, input, 1, 6), input, true, OpenNotice::Diagnostic);
+  reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false, OpenNotice::Diagnostic);
   TextFile* out = s.channel(kOut);
   wfilhead(s, out);
   return out;
@@ -236,8 +238,8 @@ void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection, std::s
     startRun(s, "KVT --> Leica SKI", parDir);
     ellipsoid = "WGS 1984";
     projection = "undefined";
-    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true);
-    reportOpen(s, opfile(s, kOut, output, -1, 6, Access::Write), output, false);
+    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true, OpenNotice::Diagnostic);
+    reportOpen(s, opfile(s, kOut, output, -1, 6, Access::Write), output, false, OpenNotice::Diagnostic);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const std::string_view type = trim(coordType);
@@ -257,37 +259,40 @@ void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection, std::s
       const ReadStatus st = rdrec(in, rec, 80, recType);
       if (st == ReadStatus::End) break;
       if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(input)));
+        s.diag(DiagKind::WriteFailed, 0, "catalogue could not be read to its end", trim(input));
         break;
       }
       if (recType != 6) continue;
       const Point p = rpkt(s, rec);
       ++s.counter;
-      const bool position = !missReal(p.x) && !missReal(p.y);
-      if (missReal(p.height) && !position) continue;
+      const bool first = !missReal(p.x), second = !missReal(p.y), height = !missReal(p.height);
+      if (!height && !(first && second)) continue;
       std::string line(80, ' ');
       putField(line, 1, "@#", 2);
       putField(line, 3, p.number, 16);
-      if (position && (kind == '2' || kind == '3')) {
-        putF(line, 19, 15, 4, p.x);
-        putF(line, 34, 15, 4, p.y);
-      }
-      if (!missReal(p.height) && (kind == '2' || kind == '3')) putF(line, 49, 15, 4, p.height);
-      if (kind == '1') {
-        if (position) {
-          const Dms a = convGms(p.x), b = convGms(p.y);
+      // Each value that is there is written, whatever is missing beside it.
+      if (kind == '2' || kind == '3') {
+        if (first) putF(line, 19, 15, 4, p.x);
+        if (second) putF(line, 34, 15, 4, p.y);
+        if (height) putF(line, 49, 15, 4, p.height);
+      } else if (kind == '1') {
+        if (first) {
+          const Dms a = convGms(p.x);
           putI(line, 19, 3, a.degrees);
           putI(line, 23, 2, a.minutes);
           putF(line, 26, 9, 6, a.seconds);
           putField(line, 36, "N", 1);  // the north letter of the system
+        }
+        if (second) {
+          const Dms b = convGms(p.y);
           putI(line, 38, 3, b.degrees);
           putI(line, 42, 2, b.minutes);
           putF(line, 45, 9, 6, b.seconds);
           putField(line, 55, "E", 1);
         }
-        if (!missReal(p.height)) putF(line, 57, 10, 4, p.height);
+        if (height) putF(line, 57, 10, 4, p.height);
       }
-      const int units = missReal(p.height) ? 3 : !position ? 9 : 5;
+      const int units = !height ? 3 : !first && !second ? 9 : 5;
       putI(line, 77, 2, tens * 10 + units);
       put(line);
     }
