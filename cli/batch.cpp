@@ -458,13 +458,13 @@ class Batch {
       catTemp = keepCatalogue ? temporaryBeside(j.output, j.index)
                               : (fs::path(work_) / ("job" + std::to_string(j.index) + ".kvt")).string();
       ran = runImport(s, j, catTemp);
-      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
+      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s) + kvtconv::readFailures(s);
       j.measuring = false;
     }
     if (ran && exports) {
       outTemp = temporaryBeside(j.output, j.index);
       ran = runExport(s, j, imports ? catTemp : j.input, outTemp);
-      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
+      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s) + kvtconv::readFailures(s);
     }
     if (!o_.quiet)
       for (const std::string& w : j.warnings.lines()) console_.error(j.label, w);
@@ -504,7 +504,9 @@ class Batch {
     }
     if (!imports) j.catalogue = j.input;
     j.ok = j.errors == 0;
-    j.result = j.errors == 0 ? "ok" : std::to_string(j.errors) + " error lines, output kept";
+    j.result = j.errors == 0 ? "ok"
+                             : std::to_string(j.errors) + " error line" + (j.errors == 1 ? "" : "s") +
+                                   ", output kept";
   }
 
  public:

@@ -19,6 +19,7 @@ enum class DiagKind {
   Truncated,    // a value cut to fit its field
   TooWide,      // a value too wide for its field, written as "*"
   WriteFailed,  // an output could not be written or closed: the output is incomplete
+  ReadFailed,   // an input could not be opened or read to its end: the output lacks the rest
   Note,         // anything else worth knowing
 };
 
@@ -52,6 +53,8 @@ SessionHandle newSession(Hooks hooks = {});
 int errorCount(const Session& s);
 // Diagnostics of kind WriteFailed the last run reported.
 int writeFailures(const Session& s);
+// Diagnostics of kind ReadFailed the last run reported.
+int readFailures(const Session& s);
 
 void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
                std::string_view output);

@@ -49,10 +49,36 @@ void endOutput(Session& s, int ch) {
   if (TextFile* f = s.channel(ch)) f->endHere();
 }
 
-void reportOpen(Session& s, int status, std::string_view name, bool input) {
-  const std::string n(trim(name));
+namespace {
+
+void openDiagnostic(Session& s, int status, const std::string& name, bool input) {
+  const DiagKind kind = input ? DiagKind::ReadFailed : DiagKind::WriteFailed;
   switch (status) {
-    case open_status::kOpened: return;
+    case open_status::kExists:
+      s.diag(kind, 0, "file exists and is not overwritten", name);
+      return;
+    case open_status::kAlreadyOpen:
+      s.diag(kind, 0, "file is already open in this run", name);
+      return;
+    case open_status::kMissing:
+      s.diag(kind, 0, "file does not exist", name);
+      return;
+    default:
+      s.diag(kind, 0, input ? "file cannot be read" : "file cannot be written", name);
+      return;
+  }
+}
+
+}  // namespace
+
+void reportOpen(Session& s, int status, std::string_view name, bool input, Report to) {
+  const std::string n(trim(name));
+  if (status == open_status::kOpened) return;
+  if (to == Report::Diagnostic) {
+    openDiagnostic(s, status, n, input);
+    return;
+  }
+  switch (status) {
     case open_status::kExists:
       s.wrerr(" Filen findes i forvejen og overskrives ikke: " + n);
       return;
@@ -69,21 +95,30 @@ void reportOpen(Session& s, int status, std::string_view name, bool input) {
 }
 
 
-void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output) {
+void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output,
+                 Report inputTo) {
   setfil(s);
-  reportOpen(s, opfile(s, in, input, 1, 8), input, true);
-  reportOpen(s, opfile(s, out, output, -1, 6), output, false);
+  reportOpen(s, opfile(s, in, input, 1, 8), input, true, inputTo);
+  reportOpen(s, opfile(s, out, output, -1, 6), output, false, Report::Diagnostic);
 }
 
-void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
+void reportReadError(Session& s, std::string_view name, long line) {
+  s.diag(DiagKind::ReadFailed, line, "read error, the rest of the file is not converted",
+         trim(name));
+}
+
+void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report errorTo,
                   const std::function<void(Point&)>& fn) {
   std::string line;
   int type = 0;
-  for (;;) {
+  for (long lineNo = 1;; ++lineNo) {
     const ReadStatus st = rdrec(in, line, 80, type);
     if (st == ReadStatus::End) break;
     if (st == ReadStatus::Error) {
-      s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(inputName)));
+      if (errorTo == Report::Host)
+        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(inputName)));
+      else
+        reportReadError(s, inputName, lineNo);
       break;
     }
     if (type != 6) continue;
@@ -96,8 +131,8 @@ void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
 
 void beginImport(Session& s, int in, int out, std::string_view input, std::string_view output,
                  std::int32_t mode, std::string_view source, std::size_t nameWidth) {
-  reportOpen(s, opfile(s, in, input, 1, 6), input, true);
-  reportOpen(s, opfile(s, out, output, mode, 7, Access::Write), output, false);
+  reportOpen(s, opfile(s, in, input, 1, 6), input, true, Report::Diagnostic);
+  reportOpen(s, opfile(s, out, output, mode, 7, Access::Write), output, false, Report::Diagnostic);
   wfilhead(s, s.channel(out));
   if (!source.empty()) wkom(s.channel(out), "3==> " + std::string(source) + fixed(trim(input), nameWidth));
 }

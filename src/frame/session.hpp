@@ -58,6 +58,7 @@ class Session {
   // What the host is not told: to the diagnostics hook only.
   void diag(DiagKind kind, long line, std::string_view what, std::string_view detail = {});
   int writeFailures() const { return writeFailures_; }
+  int readFailures() const { return readFailures_; }
 
   // Open channels of the run.
   TextFile* channel(int ch);
@@ -95,6 +96,7 @@ class Session {
   Hooks hooks_;
   int errorCount_ = 0;
   int writeFailures_ = 0;
+  int readFailures_ = 0;
   std::map<int, std::unique_ptr<TextFile>> channels_;
 };
 
