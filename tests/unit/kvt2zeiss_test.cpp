@@ -178,3 +178,28 @@ TEST(ZeissRoundTrip, CoordinatesComeBackAtTheConfiguredDecimals) {
   // The Zeiss code field holds nine characters.
   EXPECT_EQ(lines[4], " 6 ABCDEFGHIJKL LONGCODE9         10.00         20.00          30.0");
 }
+
+TEST(Zeiss2Kvt, M5ObservationsWithoutAStationAreNoErrorLines) {
+  // 5001 observations and no station: the buffer holds 5000, the last one
+  // is written at once, and the 5000 are lost when the file ends. The host
+  // hears only the count; the diagnostics say what happened.
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  std::string m5;
+  const std::string obs = "For M5|Adr 00001|    7 K7                        SD          5.000      Hz"
+                          "        10.0000               100.0000\n";
+  for (int i = 0; i < 5001; ++i) m5 += obs;
+  writeFile(dir / "raw.m5", m5);
+  kvttest::Recorder host;
+  kvtconv::Session s(host.hooks());
+  kvtconv::zeiss2kvt(s, -1, 0, 0, dir / "raw.m5", dir / "out.kvt", par);
+  EXPECT_TRUE(host.errors.empty());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(rtrim(host.messages[0]), "  5001 poster konverteret ...");
+  ASSERT_EQ(host.diagnostics.size(), 5001u);
+  EXPECT_EQ(host.diagnostics[0],
+            "5001 more than 5000 M5 observations before the first station, written at once");
+  EXPECT_EQ(host.diagnostics[1], "1 M5 observation without a following station dropped: point 7");
+  EXPECT_EQ(host.diagnostics[5000], "5000 M5 observation without a following station dropped: point 7");
+  EXPECT_EQ(kvttest::readLines(dir / "out.kvt").size(), 3u);  // header and one detail record
+}

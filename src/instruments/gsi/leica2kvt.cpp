@@ -345,11 +345,8 @@ std::string Import::words() const {
   while (last > 0 && isBlank(line_.token(last))) --last;
   std::string t = "words";
   for (int slot = 1; slot <= last; ++slot) {
-    const std::string_view k = trim(line_.token(slot));
     t += ' ';
-    if (k.empty()) t += "--";
-    for (const char c : k)  // a damaged line may hold control bytes
-      t += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    t += isBlank(line_.token(slot)) ? std::string("--") : shown(line_.token(slot));
   }
   return t;
 }

@@ -65,6 +65,7 @@ class SdrImport {
       antennaRadius_ = real(kAntennaRadius);
       antennaOffset_ = real(kAntennaOffset);
     } else {
+      fields_.note(DiagKind::Unmatched, "record type not known", "type " + shown(type));
       unidentified("");
     }
   }
