@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "frame/session.hpp"
+
 namespace kvtconv {
 
-class Session;
 
 // Title, counter, parameters and date of a new run.
 void startRun(Session& s, std::string_view title, std::string_view parDir);
@@ -21,11 +22,6 @@ std::string countLine(std::int32_t counter, std::string_view what = " poster kon
 
 // Ends the output channel at its current position.
 void endOutput(Session& s, int ch);
-
-// Where a file that cannot be opened or read is reported: an error line of
-// the host's, or only a diagnostic where the conversion's own lines are
-// fixed and do not include it.
-enum class Report { Host, Diagnostic };
 
 // Tells why a file of the run could not be opened; nothing for 0.
 void reportOpen(Session& s, int status, std::string_view name, bool input,

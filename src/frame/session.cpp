@@ -60,13 +60,14 @@ void Session::attach(int ch, std::unique_ptr<TextFile> file) {
   channels_[ch] = std::move(file);
 }
 
-void Session::closeChannel(int ch) {
+void Session::closeChannel(int ch, Report to) {
   const auto it = channels_.find(ch);
   if (it == channels_.end()) return;
   const std::unique_ptr<TextFile> file = std::move(it->second);
   channels_.erase(it);
-  if (file && !file->close() && file->writable())
-    wrerr(" Fejl ved skrivning af fil: " + file->path());
+  if (!file || file->close() || !file->writable()) return;
+  if (to == Report::Host) wrerr(" Fejl ved skrivning af fil: " + file->path());
+  else diag(DiagKind::WriteFailed, 0, "file could not be written completely", file->path());
 }
 
 void Session::closeAll() { channels_.clear(); }

@@ -21,6 +21,11 @@ namespace kvtconv {
 // Thrown by wrmsg when the host asks to stop; caught where the run began.
 struct HostStop {};
 
+// Where a file that cannot be opened, read or written is reported: an error
+// line of the host's, or only a diagnostic where the conversion's own lines
+// are fixed and do not include it.
+enum class Report { Host, Diagnostic };
+
 // Values of the GSI import that a new run takes over from the last one.
 struct GsiCarry {
   std::string pointNumber = std::string(12, ' ');
@@ -63,7 +68,8 @@ class Session {
   // Open channels of the run.
   TextFile* channel(int ch);
   void attach(int ch, std::unique_ptr<TextFile> file);
-  void closeChannel(int ch);
+  // A failed write shows on closing; it is reported as `to` says.
+  void closeChannel(int ch, Report to = Report::Host);
   void closeAll();
   bool isOpen(const std::string& path) const;
 

@@ -73,3 +73,18 @@ TEST(Sokkia, ExistingCatalogueIsKeptInModeNew) {
   kvtconv::sokkia2kvt(s, 2000, dir / "job.sdr", dir / "out.kvt", par, 0);
   EXPECT_EQ(readLines(dir / "out.kvt").size(), 5u);  // appended: header, name, point
 }
+
+TEST(Sokkia, FullDiskIsADiagnosticNotAnErrorLine) {
+  // Closing errors are no line of the host's; the run is still marked
+  // incomplete for callers that look.
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt", " 6 1 K 1 2 3\n");
+  kvttest::Recorder rec;
+  kvtconv::Session s(rec.hooks());
+  kvtconv::kvt2sokkia(s, 1, par, dir / "in.kvt", "/dev/full");
+  EXPECT_TRUE(rec.errors.empty());
+  EXPECT_EQ(rec.diagnostics, std::vector<std::string>{"0 file could not be written completely: /dev/full"});
+  EXPECT_EQ(kvtconv::writeFailures(s), 1);
+  EXPECT_EQ(rec.messages.size(), 1u);
+}

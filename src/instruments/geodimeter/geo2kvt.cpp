@@ -755,7 +755,7 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
 
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeAll();
+    for (const int ch : {kIn, kConversion, kNames, kOut}) s.closeChannel(ch, Report::Diagnostic);
   });
 }
 

@@ -62,8 +62,8 @@ void kvt2geo(Session& s, std::string_view parDir, std::string_view input, std::s
     if (out) out->writeLine(">");
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeChannel(kIn);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 

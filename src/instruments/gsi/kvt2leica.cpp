@@ -67,8 +67,8 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
     writeFull(out, "\x03");
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeChannel(kIn);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 

@@ -398,9 +398,9 @@ void leica2kvt(Session& s, std::int32_t mode, std::string_view input, std::strin
     // which this library does not have; each such line was a diagnostic.
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeChannel(kIn);
-    s.closeChannel(kLabels);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kLabels, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 

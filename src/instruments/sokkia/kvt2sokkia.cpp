@@ -80,8 +80,8 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
     writeFull(out, std::string(1, sdr::kEnd) + "00000");
     endOutput(s, kOut);
     s.wrmsg(countLine(s.counter));
-    s.closeChannel(kIn);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 

@@ -348,8 +348,8 @@ void sokkia2kvt(Session& s, std::int32_t mode, std::string_view input, std::stri
     }
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeChannel(kIn);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 

@@ -49,8 +49,8 @@ void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
     });
     endOutput(s, kOut);
     s.wrmsg(countLine(s.counter));
-    s.closeChannel(kIn);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 

@@ -337,8 +337,8 @@ void zeiss2kvt(Session& s, std::int32_t mode, std::int32_t variant, std::int32_t
     }
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeChannel(kIn);
-    s.closeChannel(kOut);
+    s.closeChannel(kIn, Report::Diagnostic);
+    s.closeChannel(kOut, Report::Diagnostic);
   });
 }
 
