@@ -418,14 +418,14 @@ class Batch {
                               : (fs::path(work_) / ("job" + std::to_string(j.index) + ".kvt")).string();
       ran = runImport(s, j, catTemp);
       j.counter = s.counter;
-      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
+      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s) + kvtconv::readFailures(s);
       j.measuring = false;
     }
     if (ran && exports) {
       outTemp = temporaryBeside(j.output, j.index);
       ran = runExport(s, j, imports ? catTemp : j.input, outTemp);
       j.counter = s.counter;
-      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s);
+      j.errors += kvtconv::errorCount(s) + kvtconv::writeFailures(s) + kvtconv::readFailures(s);
     }
     if (!o_.quiet)
       for (const std::string& w : j.warnings.lines()) console_.error(j.label, w);
@@ -465,7 +465,9 @@ class Batch {
     }
     if (!imports) j.catalogue = j.input;
     j.ok = j.errors == 0;
-    j.result = j.errors == 0 ? "ok" : std::to_string(j.errors) + " error lines, output kept";
+    j.result = j.errors == 0 ? "ok"
+                             : std::to_string(j.errors) + " error line" + (j.errors == 1 ? "" : "s") +
+                                   ", output kept";
   }
 
  public:

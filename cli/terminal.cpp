@@ -76,9 +76,9 @@ void Terminal::print(std::FILE* out, std::string_view line) {
 void Terminal::flushWarnings() {
   if (!quiet_)
     for (const std::string& w : warnings_.lines()) print(stderr, w);
-  const bool writeFailed = warnings_.writeFailed();
+  const bool incomplete = warnings_.incomplete();
   warnings_.clear();
-  if (writeFailed) ++errors_;
+  if (incomplete) ++errors_;
 }
 
 void Terminal::progress(std::uint64_t done, std::uint64_t total) {

@@ -17,7 +17,7 @@ class Terminal {
   kvtconv::Hooks hooks();
   int errors() const { return errors_; }
   // Prints the warnings gathered since the last call (unless quiet); a
-  // failed write among them counts as an error.
+  // file that could not be read or written counts as an error.
   void flushWarnings();
 
  private:

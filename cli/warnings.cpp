@@ -17,7 +17,8 @@ std::string plural(long n, const char* one, const char* many) {
 }  // namespace
 
 void WarningGroups::add(const kvtconv::Diagnostic& d) {
-  if (d.kind == kvtconv::DiagKind::WriteFailed) writeFailed_ = true;
+  if (d.kind == kvtconv::DiagKind::WriteFailed || d.kind == kvtconv::DiagKind::ReadFailed)
+    incomplete_ = true;
   const auto it = std::find_if(groups_.begin(), groups_.end(), [&](const Group& g) {
     return g.what == d.what && g.detail == d.detail;
   });
@@ -56,7 +57,7 @@ std::vector<std::string> WarningGroups::lines() const {
 
 void WarningGroups::clear() {
   groups_.clear();
-  writeFailed_ = false;
+  incomplete_ = false;
 }
 
 }  // namespace kvtcli

@@ -14,7 +14,8 @@ class WarningGroups {
   void add(const kvtconv::Diagnostic& d);
   // One line per group, "warning: " included, without a line end.
   std::vector<std::string> lines() const;
-  bool writeFailed() const { return writeFailed_; }
+  // A file could not be read or written: the output is incomplete.
+  bool incomplete() const { return incomplete_; }
   bool empty() const { return groups_.empty(); }
   void clear();
 
@@ -25,7 +26,7 @@ class WarningGroups {
     long first = 0;  // first line, 0 when none
   };
   std::vector<Group> groups_;
-  bool writeFailed_ = false;
+  bool incomplete_ = false;
 };
 
 }  // namespace kvtcli

@@ -18,8 +18,9 @@ enum class DiagKind {
   Dropped,      // data read but not written
   Truncated,    // a value cut to fit its field
   TooWide,      // a value too wide for its field, written as "*"
-  WriteFailed,  // an output could not be written or closed, a file of the run could not be
-                // opened, or the run stopped early: the output is incomplete
+  WriteFailed,  // an output could not be written or closed, or the run stopped early:
+                // the output is incomplete
+  ReadFailed,   // an input could not be opened or read to its end: the output lacks the rest
   Note,         // anything else worth knowing
 };
 
@@ -53,6 +54,8 @@ SessionHandle newSession(Hooks hooks = {});
 int errorCount(const Session& s);
 // Diagnostics of kind WriteFailed the last run reported.
 int writeFailures(const Session& s);
+// Diagnostics of kind ReadFailed the last run reported.
+int readFailures(const Session& s);
 // A directory for fixed-name tables (GEOLAB.TXT) that the directories of the
 // parameter set do not hold. The C exports never set one.
 void setTableDirectory(Session& s, std::string_view dir);

@@ -59,7 +59,16 @@ void ColumnReader::note(DiagKind kind, std::string_view what, std::string_view d
 }
 
 void ColumnReader::unreadable(std::string_view field) {
-  note(DiagKind::Unreadable, "value is not a number, read as missing", trim(field));
+  note(DiagKind::Unreadable, "value is not a number, read as missing",
+       field.empty() ? std::string() : shown(field));
+}
+
+std::string shown(std::string_view text) {
+  const std::string_view t = trim(text);
+  if (t.empty()) return "(blank)";
+  std::string out;
+  for (const char c : t) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return out;
 }
 
 void reportTooWide(Session& s, std::string_view format, std::string_view number) {

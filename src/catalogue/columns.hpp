@@ -39,6 +39,10 @@ class ColumnReader {
 
 std::string_view columns(std::string_view line, std::size_t col, std::size_t width);
 
+// Input text as a diagnostic names it: control bytes of a damaged line
+// become '?', and nothing at all reads "(blank)".
+std::string shown(std::string_view text);
+
 // A diagnostic for a value that does not fit the foreign field.
 void reportTooWide(Session& s, std::string_view format, std::string_view number);
 

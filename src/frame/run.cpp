@@ -51,17 +51,33 @@ void endOutput(Session& s, int ch) {
   if (TextFile* f = s.channel(ch)) f->endHere();
 }
 
-void reportOpen(Session& s, int status, std::string_view name, bool input, OpenNotice notice) {
-  if (status == open_status::kOpened) return;
+namespace {
+
+void openDiagnostic(Session& s, int status, const std::string& name, bool input) {
+  const DiagKind kind = input ? DiagKind::ReadFailed : DiagKind::WriteFailed;
+  switch (status) {
+    case open_status::kExists:
+      s.diag(kind, 0, "file exists and is not overwritten", name);
+      return;
+    case open_status::kAlreadyOpen:
+      s.diag(kind, 0, "file is already open in this run", name);
+      return;
+    case open_status::kMissing:
+      s.diag(kind, 0, "file does not exist", name);
+      return;
+    default:
+      s.diag(kind, 0, input ? "file cannot be read" : "file cannot be written", name);
+      return;
+  }
+}
+
+}  // namespace
+
+void reportOpen(Session& s, int status, std::string_view name, bool input, Report to) {
   const std::string n(trim(name));
-  if (notice == OpenNotice::Diagnostic) {
-    // What the file would have given is missing from the output.
-    const char* what = status == open_status::kExists        ? "output exists and is not overwritten"
-                       : status == open_status::kAlreadyOpen ? "file is already open"
-                       : status == open_status::kMissing     ? "file not found"
-                       : input                               ? "file cannot be read"
-                                                             : "file cannot be written";
-    s.diag(DiagKind::WriteFailed, 0, what, n);
+  if (status == open_status::kOpened) return;
+  if (to == Report::Diagnostic) {
+    openDiagnostic(s, status, n, input);
     return;
   }
   switch (status) {
@@ -81,21 +97,30 @@ void reportOpen(Session& s, int status, std::string_view name, bool input, OpenN
 }
 
 
-void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output) {
+void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output,
+                 Report inputTo) {
   setfil(s);
-  reportOpen(s, opfile(s, in, input, 1, 8), input, true);
-  reportOpen(s, opfile(s, out, output, -1, 6), output, false);
+  reportOpen(s, opfile(s, in, input, 1, 8), input, true, inputTo);
+  reportOpen(s, opfile(s, out, output, -1, 6), output, false, Report::Diagnostic);
 }
 
-void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
+void reportReadError(Session& s, std::string_view name, long line) {
+  s.diag(DiagKind::ReadFailed, line, "read error, the rest of the file is not converted",
+         trim(name));
+}
+
+void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report errorTo,
                   const std::function<void(Point&)>& fn) {
   std::string line;
   int type = 0;
-  for (;;) {
+  for (long lineNo = 1;; ++lineNo) {
     const ReadStatus st = rdrec(in, line, 80, type);
     if (st == ReadStatus::End) break;
     if (st == ReadStatus::Error) {
-      s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(inputName)));
+      if (errorTo == Report::Host)
+        s.wrerr(" Fejl ved l\xE6sning af katalog: " + std::string(trim(inputName)));
+      else
+        reportReadError(s, inputName, lineNo);
       break;
     }
     if (type != 6) continue;
@@ -108,8 +133,8 @@ void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
 
 void beginImport(Session& s, int in, int out, std::string_view input, std::string_view output,
                  std::int32_t mode, std::string_view source, std::size_t nameWidth) {
-  reportOpen(s, opfile(s, in, input, 1, 6), input, true);
-  reportOpen(s, opfile(s, out, output, mode, 7, Access::Write), output, false);
+  reportOpen(s, opfile(s, in, input, 1, 6), input, true, Report::Diagnostic);
+  reportOpen(s, opfile(s, out, output, mode, 7, Access::Write), output, false, Report::Diagnostic);
   wfilhead(s, s.channel(out));
   if (!source.empty()) wkom(s.channel(out), "3==> " + std::string(source) + fixed(trim(input), nameWidth));
 }

@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "frame/session.hpp"
+
 namespace kvtconv {
 
-class Session;
 
 // Title, counter, parameters and date of a new run.
 void startRun(Session& s, std::string_view title, std::string_view parDir);
@@ -22,33 +23,34 @@ std::string countLine(std::int32_t counter, std::string_view what = " poster kon
 // Ends the output channel at its current position.
 void endOutput(Session& s, int ch);
 
-// Who hears why a file of the run could not be opened: the host, or, for
-// conversions whose format leaves it unsaid, only a diagnostic that marks
-// the output incomplete.
-enum class OpenNotice { Host, Diagnostic };
-
 // Tells why a file of the run could not be opened; nothing for 0.
 void reportOpen(Session& s, int status, std::string_view name, bool input,
-                OpenNotice notice = OpenNotice::Host);
+                Report to = Report::Host);
 
 
 struct Point;
 class TextFile;
 
 // The start of the point exports: the filter, the catalogue on `in` and
-// the instrument file on `out`.
-void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output);
+// the instrument file on `out`. An unusable catalogue is reported as
+// `inputTo` says; an unusable output file only as a diagnostic.
+void beginExport(Session& s, int in, int out, std::string_view input, std::string_view output,
+                 Report inputTo);
 
 // The read loop of the point exports: every point record of the catalogue
 // that the filter lets through is counted and handed to `fn`; a read error
-// ends the loop with its message.
-void forEachPoint(Session& s, TextFile* in, std::string_view inputName,
+// ends the loop and is reported as `errorTo` says.
+void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report errorTo,
                   const std::function<void(Point&)>& fn);
+
+// A read error that ends an import's raw file early.
+void reportReadError(Session& s, std::string_view name, long line);
 
 // The start of every instrument import: the raw file on channel `in`, the
 // catalogue on `out` in the caller's open mode, the catalogue header and,
 // when `source` is not empty, the comment naming the raw file
-// ("3==> " + source + the name cut to `nameWidth`).
+// ("3==> " + source + the name cut to `nameWidth`). Files that cannot be
+// opened are diagnostics: the imports send no error lines of their own.
 void beginImport(Session& s, int in, int out, std::string_view input, std::string_view output,
                  std::int32_t mode, std::string_view source = {}, std::size_t nameWidth = 0);
 

@@ -21,12 +21,15 @@ int errorCount(const Session& s) { return s.errorCount(); }
 
 int writeFailures(const Session& s) { return s.writeFailures(); }
 
+int readFailures(const Session& s) { return s.readFailures(); }
+
 void setTableDirectory(Session& s, std::string_view dir) { s.tableDir = std::string(dir); }
 
 void Session::beginRun() {
   counter = 0;
   errorCount_ = 0;
   writeFailures_ = 0;
+  readFailures_ = 0;
   errorsSilenced = false;
   wideWarned = false;
 }
@@ -45,6 +48,7 @@ void Session::wrerr(std::string_view text) {
 
 void Session::diag(DiagKind kind, long line, std::string_view what, std::string_view detail) {
   if (kind == DiagKind::WriteFailed) ++writeFailures_;
+  if (kind == DiagKind::ReadFailed) ++readFailures_;
   if (hooks_.diagnostic) hooks_.diagnostic(Diagnostic{kind, line, what, detail});
 }
 

@@ -21,6 +21,11 @@ namespace kvtconv {
 // Thrown by wrmsg when the host asks to stop; caught where the run began.
 struct HostStop {};
 
+// Where a file that cannot be opened, read or written is reported: an error
+// line of the host's, or only a diagnostic where the conversion's own lines
+// are fixed and do not include it.
+enum class Report { Host, Diagnostic };
+
 // Values of the GSI import that a new run takes over from the last one.
 struct GsiCarry {
   std::string pointNumber = std::string(12, ' ');
@@ -58,10 +63,13 @@ class Session {
   // What the host is not told: to the diagnostics hook only.
   void diag(DiagKind kind, long line, std::string_view what, std::string_view detail = {});
   int writeFailures() const { return writeFailures_; }
+  int readFailures() const { return readFailures_; }
 
   // Open channels of the run.
   TextFile* channel(int ch);
   void attach(int ch, std::unique_ptr<TextFile> file);
+  // A failed write shows on closing; it is reported as `to` says.
+  // A file that fails on closing is a diagnostic: no host line is meant for it.
   void closeChannel(int ch);
   void closeAll();
   bool isOpen(const std::string& path) const;
@@ -96,6 +104,7 @@ class Session {
   Hooks hooks_;
   int errorCount_ = 0;
   int writeFailures_ = 0;
+  int readFailures_ = 0;
   std::map<int, std::unique_ptr<TextFile>> channels_;
 };
 

@@ -86,8 +86,12 @@ int main(int argc, char** argv) {
   kvt2zeiss_fn kvt2zeiss = (kvt2zeiss_fn)dlsym(lib, "KVT2ZEISS");
   int32_t (*kvt2sokkia)(int32_t*, char*, char*, char*, int32_t, int32_t, int32_t) =
       (int32_t(*)(int32_t*, char*, char*, char*, int32_t, int32_t, int32_t))dlsym(lib, "KVT2SOKKIA");
-  CHECK(kvt2zeiss && kvt2sokkia);
-  if (!kvt2zeiss || !kvt2sokkia) return 1;
+  int32_t (*zeiss2kvt)(int32_t*, int32_t*, int32_t*, char*, char*, char*, int32_t, int32_t, int32_t) =
+      (int32_t(*)(int32_t*, int32_t*, int32_t*, char*, char*, char*, int32_t, int32_t, int32_t))dlsym(lib, "ZEISS2KVT");
+  int32_t (*sokkia2kvt)(int32_t*, char*, char*, char*, int32_t*, int32_t, int32_t, int32_t) =
+      (int32_t(*)(int32_t*, char*, char*, char*, int32_t*, int32_t, int32_t, int32_t))dlsym(lib, "SOKKIA2KVT");
+  CHECK(kvt2zeiss && kvt2sokkia && zeiss2kvt && sokkia2kvt);
+  if (!kvt2zeiss || !kvt2sokkia || !zeiss2kvt || !sokkia2kvt) return 1;
 
   char work[200], par[256], parfile[300], in[256], out[256];
   mkdir(argv[2], 0700);
@@ -141,6 +145,36 @@ int main(int argc, char** argv) {
     CHECK(kvt2sokkia(&variant, p, i, o, 20 + (int32_t)strlen(par), 260, 260) == 0);
     CHECK(nmsg == 1 && strncmp(msgs[0], "     1 poster konverteret ...", 29) == 0);
     CHECK(nerr == 0); /* 1000000000.000 fits the wide SDR33 field */
+    free(p);
+    free(i);
+    free(o);
+  }
+  /* Raw files with lines the imports do not know and numbers they cannot
+   * read: the imports send no error lines of their own, only the count. */
+  {
+    static const char* const raw[] = {
+        "      1 1 K1 IH=1.55\n"
+        "      1 2 K2                        D        12x.5 Hz     100.0000 V   99.0000\n"
+        "THIS IS NO ZEISS LINE\n",
+        "For M5|Adr 00001|    7 K7                        SD         1x.000      Hz        10.0000"
+        "               100.0000\ngarbage line\n",
+        "\00200NMSDR33  V04-04.03\n08KIP1                         12x.5           200.0             3.0K1\n"
+        "99ZZ nothing we know\n"};
+    int32_t mode = -1, variant = 0, option = 0, keep = 1;
+    char *p = padded(par, 300), *i = padded(in, 300), *o = padded(out, 300);
+    for (int k = 0; k < 3; ++k) {
+      write_file(in, raw[k]);
+      nmsg = nerr = 0;
+      if (k < 2) CHECK(zeiss2kvt(&mode, &variant, &option, i, o, p, 300, 300, 300) == 0);
+      else CHECK(sokkia2kvt(&mode, i, o, p, &keep, 300, 300, 300) == 0);
+      CHECK(nerr == 0);
+      CHECK(nmsg == 1 && strncmp(msgs[0] + 6, " poster konverteret ...", 23) == 0);
+    }
+    /* Nor does a raw file that is not there. */
+    remove(in);
+    nmsg = nerr = 0;
+    CHECK(zeiss2kvt(&mode, &variant, &option, i, o, p, 300, 300, 300) == 0);
+    CHECK(nerr == 0 && nmsg == 1);
     free(p);
     free(i);
     free(o);

@@ -59,8 +59,8 @@ TEST(FreeFormat, ListFileIsRemovedAndBadListsRefused) {
   EXPECT_FALSE(fs::exists(r.list));
   // The host hears nothing of a data file that is not there.
   EXPECT_TRUE(r.host.errors.empty());
-  EXPECT_EQ(r.host.diagnostics, std::vector<std::string>{"0 file not found: " + (r.dir / "missing.txt")});
-  EXPECT_EQ(kvtconv::writeFailures(r.s), 1);
+  EXPECT_EQ(r.host.diagnostics, std::vector<std::string>{"0 file does not exist: " + (r.dir / "missing.txt")});
+  EXPECT_EQ(kvtconv::readFailures(r.s), 1);
   EXPECT_EQ(kvttest::pointsOf(r.s, r.out).size(), 1u);
 
   r.run({"a.txt", "a.txt", "a.txt", "a.txt", "a.txt", "a.txt"}, "K1 K2 K3");

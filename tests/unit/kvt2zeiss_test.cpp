@@ -90,19 +90,28 @@ TEST(Kvt2Zeiss, FilesThatCannotBeUsed) {
   kvttest::TempDir dir;
   const std::string par = kvttest::parDir(dir);
   writeFile(dir / "in.kvt", points(2));
+  // An unusable catalogue is this export's to report to the host; an output
+  // that cannot be written is only a diagnostic.
   struct Case {
-    std::string in, out, error;
+    std::string in, out, error, diagnostic;
   } const cases[] = {
-      {dir / "missing.kvt", dir / "o1.zei", " Filen findes ikke: " + (dir / "missing.kvt")},
-      {dir.str(), dir / "o2.zei", " Filen kan ikke l\xE6ses: " + dir.str()},
-      {dir / "in.kvt", dir / "no/dir/o3.zei", " Filen kan ikke skrives: " + (dir / "no/dir/o3.zei")},
+      {dir / "missing.kvt", dir / "o1.zei", " Filen findes ikke: " + (dir / "missing.kvt"), ""},
+      {dir.str(), dir / "o2.zei", " Filen kan ikke l\xE6ses: " + dir.str(), ""},
+      {dir / "in.kvt", dir / "no/dir/o3.zei", "", "0 file cannot be written: " + (dir / "no/dir/o3.zei")},
   };
   for (const auto& c : cases) {
     kvttest::Recorder rec;
     kvtconv::Session s(rec.hooks());
     kvtconv::kvt2zeiss(s, par, c.in, c.out);
-    ASSERT_EQ(rec.errors.size(), 1u) << c.error;
-    EXPECT_EQ(rtrim(rec.errors[0]), c.error);
+    if (c.error.empty()) {
+      EXPECT_TRUE(rec.errors.empty()) << c.diagnostic;
+      EXPECT_EQ(rec.diagnostics, std::vector<std::string>{c.diagnostic});
+      EXPECT_EQ(kvtconv::writeFailures(s), 1);
+    } else {
+      ASSERT_EQ(rec.errors.size(), 1u) << c.error;
+      EXPECT_EQ(rtrim(rec.errors[0]), c.error);
+      EXPECT_TRUE(rec.diagnostics.empty());
+    }
     EXPECT_EQ(rec.messages.size(), 1u);
   }
 }
@@ -168,4 +177,29 @@ TEST(ZeissRoundTrip, CoordinatesComeBackAtTheConfiguredDecimals) {
   EXPECT_EQ(lines[3], " 6 P-17         SKEL           -1234.50          0.00  ------------");
   // The Zeiss code field holds nine characters.
   EXPECT_EQ(lines[4], " 6 ABCDEFGHIJKL LONGCODE9         10.00         20.00          30.0");
+}
+
+TEST(Zeiss2Kvt, M5ObservationsWithoutAStationAreNoErrorLines) {
+  // 5001 observations and no station: the buffer holds 5000, the last one
+  // is written at once, and the 5000 are lost when the file ends. The host
+  // hears only the count; the diagnostics say what happened.
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  std::string m5;
+  const std::string obs = "For M5|Adr 00001|    7 K7                        SD          5.000      Hz"
+                          "        10.0000               100.0000\n";
+  for (int i = 0; i < 5001; ++i) m5 += obs;
+  writeFile(dir / "raw.m5", m5);
+  kvttest::Recorder host;
+  kvtconv::Session s(host.hooks());
+  kvtconv::zeiss2kvt(s, -1, 0, 0, dir / "raw.m5", dir / "out.kvt", par);
+  EXPECT_TRUE(host.errors.empty());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(rtrim(host.messages[0]), "  5001 poster konverteret ...");
+  ASSERT_EQ(host.diagnostics.size(), 5001u);
+  EXPECT_EQ(host.diagnostics[0],
+            "5001 more than 5000 M5 observations before the first station, written at once");
+  EXPECT_EQ(host.diagnostics[1], "1 M5 observation without a following station dropped: point 7");
+  EXPECT_EQ(host.diagnostics[5000], "5000 M5 observation without a following station dropped: point 7");
+  EXPECT_EQ(kvttest::readLines(dir / "out.kvt").size(), 3u);  // header and one detail record
 }

@@ -64,9 +64,27 @@ TEST(Sokkia, ExistingCatalogueIsKeptInModeNew) {
   kvtconv::Session s(rec.hooks());
   kvtconv::sokkia2kvt(s, 0, dir / "job.sdr", dir / "out.kvt", par, 0);
   EXPECT_EQ(kvttest::readFile(dir / "out.kvt"), "precious\n");
-  ASSERT_EQ(rec.errors.size(), 1u);
-  EXPECT_EQ(kvttest::rtrim(rec.errors[0]),
-            " Filen findes i forvejen og overskrives ikke: " + (dir / "out.kvt"));
+  // The import sends no error lines of its own: the refusal is a diagnostic
+  // that marks the run as incomplete.
+  EXPECT_TRUE(rec.errors.empty());
+  ASSERT_EQ(rec.diagnostics.size(), 1u);
+  EXPECT_EQ(rec.diagnostics[0], "0 file exists and is not overwritten: " + (dir / "out.kvt"));
+  EXPECT_EQ(kvtconv::writeFailures(s), 1);
   kvtconv::sokkia2kvt(s, 2000, dir / "job.sdr", dir / "out.kvt", par, 0);
   EXPECT_EQ(readLines(dir / "out.kvt").size(), 5u);  // appended: header, name, point
+}
+
+TEST(Sokkia, FullDiskIsADiagnosticNotAnErrorLine) {
+  // Closing errors are no line of the host's; the run is still marked
+  // incomplete for callers that look.
+  kvttest::TempDir dir;
+  const std::string par = kvttest::parDir(dir);
+  writeFile(dir / "in.kvt", " 6 1 K 1 2 3\n");
+  kvttest::Recorder rec;
+  kvtconv::Session s(rec.hooks());
+  kvtconv::kvt2sokkia(s, 1, par, dir / "in.kvt", "/dev/full");
+  EXPECT_TRUE(rec.errors.empty());
+  EXPECT_EQ(rec.diagnostics, std::vector<std::string>{"0 file could not be written: /dev/full"});
+  EXPECT_EQ(kvtconv::writeFailures(s), 1);
+  EXPECT_EQ(rec.messages.size(), 1u);
 }

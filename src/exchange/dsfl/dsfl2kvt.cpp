@@ -76,7 +76,7 @@ class DsflImport {
     building_ = a_.buildCodeTable != 0;
     firstText_ = std::string(trim(a_.firstPoint));
     if (firstText_.size() == 1 && firstText_[0] == s_.par.missingMark()) firstText_.clear();
-    constexpr OpenNotice quiet = OpenNotice::Diagnostic;
+    constexpr Report quiet = Report::Diagnostic;
     reportOpen(s_, opfile(s_, kIn, a_.input, 1, 13), a_.input, true, quiet);
     reportOpen(s_, opfile(s_, kOut, a_.output, -1, 8, Access::Write), a_.output, false, quiet);
     if (building_)

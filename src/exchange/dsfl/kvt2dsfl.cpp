@@ -82,7 +82,7 @@ class DsflExport {
     origin1_ = origin(a_.origin1);
     origin2_ = origin(a_.origin2);
     setfil2(s_, a_.filterFile);
-    constexpr OpenNotice quiet = OpenNotice::Diagnostic;
+    constexpr Report quiet = Report::Diagnostic;
     reportOpen(s_, opfile(s_, kIn, a_.input, 1, 8), a_.input, true, quiet);
     reportOpen(s_, opfile(s_, kOut, a_.output, -1, 13), a_.output, false, quiet);
     reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true, quiet);

@@ -228,8 +228,8 @@ void fri2kvt(Session& s, std::int32_t nfiles, std::int32_t option, std::string_v
     if (names.empty()) return;
     for (std::size_t k = 0; k < names.size(); ++k)
       reportOpen(s, opfile(s, kFirstData + static_cast<int>(k), names[k], 1, 6), names[k], true,
-                 OpenNotice::Diagnostic);
-    reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false, OpenNotice::Diagnostic);
+                 Report::Diagnostic);
+    reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false, Report::Diagnostic);
     TextFile* out = s.channel(kOut);
     FreeImport free(s, out);
     if (option == 1) free.readLayout(fourth.substr(0, std::min<std::size_t>(80, fourth.size())), 1);

@@ -99,8 +99,8 @@ void eachLine(TextFile* in, const LineFn& fn) {
 
 // Both imports: the SKI file, the catalogue and its header.
 TextFile* openImport(Session& s, std::string_view input, std::string_view output) {
-  reportOpen(s, opfile(s, kIn, input, 1, 6), input, true, OpenNotice::Diagnostic);
-  reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false, OpenNotice::Diagnostic);
+  reportOpen(s, opfile(s, kIn, input, 1, 6), input, true, Report::Diagnostic);
+  reportOpen(s, opfile(s, kOut, output, -1, 8, Access::Write), output, false, Report::Diagnostic);
   TextFile* out = s.channel(kOut);
   wfilhead(s, out);
   return out;
@@ -238,8 +238,8 @@ void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection, std::s
     startRun(s, "KVT --> Leica SKI", parDir);
     ellipsoid = "WGS 1984";
     projection = "undefined";
-    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true, OpenNotice::Diagnostic);
-    reportOpen(s, opfile(s, kOut, output, -1, 6, Access::Write), output, false, OpenNotice::Diagnostic);
+    reportOpen(s, opfile(s, kIn, input, 1, 8), input, true, Report::Diagnostic);
+    reportOpen(s, opfile(s, kOut, output, -1, 6, Access::Write), output, false, Report::Diagnostic);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const std::string_view type = trim(coordType);

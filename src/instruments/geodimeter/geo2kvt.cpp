@@ -80,7 +80,8 @@ std::vector<Entry> readConversion(Session& s, TextFile* f) {
     int err = 0;
     const std::int32_t type = rditas(line, pos, err);
     if (err != 0) {
-      s.wrerr(" Linie i konverterings-fil kan ikke l\xE6ses: " + std::string(rtrim(line)));
+      s.diag(DiagKind::Unreadable, 0, "conversion-file line without a record type, ignored",
+             rtrim(line));
       continue;
     }
     if (type >= 101) {
@@ -339,8 +340,8 @@ class RecordValues {
   }
 
   void unreadable(std::string_view label, std::string_view token) const {
-    s_.wrerr(" Geodimeter-v\xE6rdi kan ikke l\xE6ses, skrives som manglende: " +
-             std::string(label) + std::string(token));
+    s_.diag(DiagKind::Unreadable, 0, "value is not a number, read as missing",
+            std::string(label) + std::string(token));
   }
 
   static constexpr std::size_t kMaxWords = 41;  // an 80-byte record holds no more
@@ -384,6 +385,8 @@ class GeoImport {
     wkom(out_, kUnidentified);
     wkom(out_, record);
     ++notIdentified_;
+    s_.diag(DiagKind::Unmatched, 0, "record not identified",
+            record.empty() ? std::string_view("empty record") : record);
   }
 
   int notIdentified() const { return notIdentified_; }
@@ -536,6 +539,8 @@ class GeoImport {
         ++notIdentified_;
         ++s_.counter;
         wkom(out_, fixed(" INFO", 20) + ":" + std::string(r.all()));
+        s_.diag(DiagKind::Unmatched, 0, "information number not known",
+                "number " + std::to_string(number));
         break;
     }
   }
@@ -561,23 +566,26 @@ class GeoImport {
 
 class Grouper {
  public:
-  Grouper(const std::vector<Entry>& entries, const LabelNames& names, GeoImport& import,
-          TextFile* out)
-      : entries_(entries), names_(names), import_(import), out_(out) {}
+  Grouper(Session& s, const std::vector<Entry>& entries, const LabelNames& names,
+          GeoImport& import, TextFile* out)
+      : s_(s), entries_(entries), names_(names), import_(import), out_(out) {}
 
   void run(TextFile* words) {
     std::string word;
-    bool sawWords = false;
     while (next(words, word)) {
       if (isBlank(word)) continue;
       for (char& c : word)
         if (!allowedByte(static_cast<unsigned char>(c))) c = ' ';
-      if (word.find('=') == std::string::npos) continue;
-      sawWords = true;
+      if (word.find('=') == std::string::npos) {
+        s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(word));
+        continue;
+      }
       add(word);
     }
+    // What is left goes to its candidate; without one it is not identified,
+    // even when nothing is left (a file ending in words that fit no entry).
     if (candidate_ >= 0) import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
-    else if (!labels_.empty() || !sawWords) import_.unidentified(record_);
+    else import_.unidentified(record_);
   }
 
  private:
@@ -625,6 +633,8 @@ class Grouper {
     if (open) {
       const std::size_t grown = record_.size() + (record_.empty() ? 0 : 1) + w.size();
       if (grown > kRecordWidth) {  // no record is that long: drop the group
+        s_.diag(DiagKind::Dropped, 0, "group of words longer than 80 characters dropped",
+                labelList());
         restart();
         return;
       }
@@ -639,10 +649,23 @@ class Grouper {
     } else {
       for (std::size_t i = 0; i < labels_.size(); ++i)
         wkom(out_, names_.name(labels_[i]) + " " + words_.substr(spans_[i].first, spans_[i].second));
+      s_.diag(DiagKind::Unmatched, 0, "words fit no conversion-file entry", labelList());
     }
     restart();
   }
 
+  // The labels of the group, as the conversion file would list them.
+  std::string labelList() const {
+    std::string t = "labels";
+    for (const std::uint16_t l : labels_) {
+      const char two[2] = {static_cast<char>(l >> 8), static_cast<char>(l & 0xFF)};
+      t += ' ';
+      t += l == 0 ? std::string_view("(none)") : rtrim(std::string_view(two, 2));
+    }
+    return t;
+  }
+
+  Session& s_;
   const std::vector<Entry>& entries_;
   const LabelNames& names_;
   GeoImport& import_;
@@ -655,6 +678,46 @@ class Grouper {
   bool pushedBack_ = false;
 };
 
+// The first pass: the raw file as one word per line in the scratch file,
+// opened again for reading; null when the scratch file failed.
+std::unique_ptr<TextFile> wordFile(Session& s, const ScratchFile& scratch, std::string_view dir,
+                                   TextFile* in, std::string_view input) {
+  if (scratch.path().empty()) {
+    s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be made, nothing converted", dir);
+    return nullptr;
+  }
+  std::error_code ec;
+  {
+    auto tmp = TextFile::openWrite(scratch.path(), WriteForm::Replace, ec);
+    if (!tmp) {
+      s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be written, nothing converted",
+             scratch.path());
+      return nullptr;
+    }
+    WordWriter words(tmp.get());
+    std::string raw;
+    for (long n = 1; in; ++n) {
+      const ReadStatus st = in->readLine(raw, kRawWidth);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) {
+        reportReadError(s, input, n);
+        break;
+      }
+      words.line(raw);
+    }
+    if (!tmp->close()) {
+      s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be written, nothing converted",
+             scratch.path());
+      return nullptr;
+    }
+  }
+  auto tmp = TextFile::openRead(scratch.path(), ec);
+  if (!tmp)
+    s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be read back, nothing converted",
+           scratch.path());
+  return tmp;
+}
+
 }  // namespace
 
 void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_view output,
@@ -664,7 +727,7 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
     beginImport(s, kIn, kOut, input, output, mode, "GEODIMETER r\xE5" "data-fil: ", 52);
     TextFile* out = s.channel(kOut);
 
-    reportOpen(s, opfile(s, kConversion, labels, 1, 2), labels, true);
+    reportOpen(s, opfile(s, kConversion, labels, 1, 2), labels, true, Report::Diagnostic);
     const std::string namesFile = getnavn(s.par, "GEOLAB.TXT", 2);
     int namesStatus = opfile(s, kNames, "GEOLAB.TXT", 1, 2);
     if (namesStatus == open_status::kMissing && !s.tableDir.empty())
@@ -673,52 +736,28 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
       s.wrerr("Fil :<" + fixed(namesFile, 255) + "> findes ikke !");
       return;
     }
-    if (namesStatus != open_status::kOpened) return;
+    if (namesStatus != open_status::kOpened) {
+      // Any other reason ends the run without a line for the host.
+      reportOpen(s, namesStatus, namesFile, true, Report::Diagnostic);
+      return;
+    }
     LabelNames names;
     names.load(s.channel(kNames));
     const std::vector<Entry> entries = readConversion(s, s.channel(kConversion));
 
+    // The scratch file is ours, not the host's: when it fails, the host
+    // gets the catalogue written so far and the usual closing line.
     ScratchFile scratch(trim(parDir), "KVT3", "TMP");
-    if (scratch.path().empty()) {
-      s.wrerr(" Midlertidig fil kan ikke oprettes i: " + std::string(trim(parDir)));
-      return;
+    std::unique_ptr<TextFile> words = wordFile(s, scratch, trim(parDir), s.channel(kIn), input);
+    if (words) {
+      GeoImport import(s, out);
+      Grouper(s, entries, names, import, out).run(words.get());
+      words.reset();
     }
-    std::error_code ec;
-    {
-      auto tmp = TextFile::openWrite(scratch.path(), WriteForm::Replace, ec);
-      if (!tmp) {
-        s.wrerr(" Filen kan ikke skrives: " + scratch.path());
-        return;
-      }
-      WordWriter words(tmp.get());
-      TextFile* in = s.channel(kIn);
-      std::string raw;
-      while (in) {
-        const ReadStatus st = in->readLine(raw, kRawWidth);
-        if (st == ReadStatus::End) break;
-        if (st == ReadStatus::Error) {
-          s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
-          break;
-        }
-        words.line(raw);
-      }
-      if (!tmp->close()) {
-        s.wrerr(" Fejl ved skrivning af fil: " + scratch.path());
-        return;
-      }
-    }
-    auto tmp = TextFile::openRead(scratch.path(), ec);
-    if (!tmp) {
-      s.wrerr(" Filen kan ikke l\xE6ses: " + scratch.path());
-      return;
-    }
-    GeoImport import(s, out);
-    Grouper(entries, names, import, out).run(tmp.get());
-    tmp.reset();
 
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
-    s.closeAll();
+    for (const int ch : {kIn, kConversion, kNames, kOut}) s.closeChannel(ch);
   });
 }
 

@@ -10,8 +10,9 @@ class TextFile;
 
 // One label line with a text value; an all-blank text becomes one blank.
 void wgChar(TextFile* f, int label, std::string_view text);
-// One label line with a real value in F16.3, trimmed.
-void wgReal(TextFile* f, int label, double value);
+// One label line with a real value in F16.3, trimmed; false when the value
+// did not fit and was written as sixteen "*".
+bool wgReal(TextFile* f, int label, double value);
 // One label line with an integer value in I16, trimmed.
 void wgInt(TextFile* f, int label, std::int32_t value);
 

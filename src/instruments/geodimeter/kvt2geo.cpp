@@ -1,4 +1,5 @@
 // Catalogue points as a Geodimeter label file.
+#include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
@@ -30,10 +31,11 @@ void wgChar(TextFile* f, int label, std::string_view text) {
   labelLine(f, label, t.empty() ? std::string_view(" ") : t);
 }
 
-void wgReal(TextFile* f, int label, double value) {
+bool wgReal(TextFile* f, int label, double value) {
   char field[16];
-  formatF(field, 16, 3, value);
+  const bool fits = formatF(field, 16, 3, value);
   labelLine(f, label, trim(std::string_view(field, 16)));
+  return fits;
 }
 
 void wgInt(TextFile* f, int label, std::int32_t value) {
@@ -45,15 +47,17 @@ void wgInt(TextFile* f, int label, std::int32_t value) {
 void kvt2geo(Session& s, std::string_view parDir, std::string_view input, std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> GEODAT", parDir);
-    beginExport(s, kIn, kOut, input, output);
+    beginExport(s, kIn, kOut, input, output, Report::Diagnostic);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    forEachPoint(s, in, input, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Diagnostic, [&](Point& p) {
       wgChar(out, 5, p.number);
       wgChar(out, 4, p.code);
-      if (!missReal(p.x)) wgReal(out, 38, p.x);
-      if (!missReal(p.y)) wgReal(out, 37, p.y);
-      if (!missReal(p.height)) wgReal(out, 39, p.height);
+      bool fits = true;
+      if (!missReal(p.x)) fits = wgReal(out, 38, p.x);
+      if (!missReal(p.y)) fits = wgReal(out, 37, p.y) && fits;
+      if (!missReal(p.height)) fits = wgReal(out, 39, p.height) && fits;
+      if (!fits) reportTooWide(s, "Geodimeter", p.number);
     });
     if (out) out->writeLine(">");
     s.wrmsg(countLine(s.counter));

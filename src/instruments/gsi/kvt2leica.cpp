@@ -20,13 +20,30 @@ constexpr int kIn = 17, kOut = 18;
 // part below 100 km, with their sign.
 double belowHundredKm(double v) { return v - 100000.0 * std::trunc(v / 100000.0); }
 
-std::string gsiLine(const Point& p, int block, bool wide) {
+// A GSI-8 easting or northing of 100 km or more loses its leading digits.
+double gsi8Coordinate(Session& s, const Point& p, double v) {
+  const double kept = belowHundredKm(v);
+  if (kept != v)
+    s.diag(DiagKind::Truncated, 0, "GSI-8 coordinate cut to its last eight digits",
+           "point " + std::string(trim(p.number)));
+  return kept;
+}
+
+std::string gsiLine(Session& s, const Point& p, int block, bool wide) {
   const int m = wide ? 2 : 1;
   const std::size_t w = wide ? 24 : 16;
   std::string buf(4 * w, ' ');
-  gsi::pointWord(buf.data(), m, 11, block, p.number);
-  if (!missReal(p.x)) gsi::measureWord(buf.data() + w, m, 81, 0, wide ? p.x : belowHundredKm(p.x));
-  if (!missReal(p.y)) gsi::measureWord(buf.data() + 2 * w, m, 82, 0, wide ? p.y : belowHundredKm(p.y));
+  const std::string number(trim(p.number));
+  if (!gsi::pointWord(buf.data(), m, 11, block, p.number))
+    s.diag(DiagKind::Dropped, 0, "point number not written, block number above 9999",
+           "point " + number);
+  else if (number.size() > static_cast<std::size_t>(8 * m))
+    s.diag(DiagKind::Truncated, 0,
+           wide ? "point number cut to its last sixteen characters"
+                : "point number cut to its last eight characters",
+           "point " + number);
+  if (!missReal(p.x)) gsi::measureWord(buf.data() + w, m, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
+  if (!missReal(p.y)) gsi::measureWord(buf.data() + 2 * w, m, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
   if (!missReal(p.height)) gsi::measureWord(buf.data() + 3 * w, m, 83, 6, p.height);
   return wide ? "*" + buf : buf;
 }
@@ -37,13 +54,13 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
                std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> Leica/WILD", parDir);
-    beginExport(s, kIn, kOut, input, output);
+    beginExport(s, kIn, kOut, input, output, Report::Diagnostic);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const bool wide = option == 1;
-    forEachPoint(s, in, input, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Diagnostic, [&](Point& p) {
       if (s.exchange) std::swap(p.x, p.y);  // the words carry easting first
-      const std::string gsiText = gsiLine(p, s.counter, wide);
+      const std::string gsiText = gsiLine(s, p, s.counter, wide);
       if (gsiText.find('*', wide ? 1 : 0) != std::string::npos) reportTooWide(s, "GSI", p.number);
       writeFull(out, gsiText);
     });

@@ -66,10 +66,16 @@ std::vector<Label> readLabels(Session& s, TextFile* f) {
 Import::Import(Session& s, TextFile* out, std::vector<Label> labels)
     : s_(s), out_(out), labels_(std::move(labels)), fields_(s), carry_(s.gsi) {}
 
+// Sign and data of a word, as a diagnostic names them.
+std::string_view Import::data(int slot) const {
+  const std::string_view w = word(slot);
+  return w.size() > 6 ? trim(w.substr(6)) : std::string_view{};
+}
+
 double Import::scaledAt(int slot) {
   bool ok = true, known = true;
   const double v = scaled(word(slot), line_.m(), ok, known);
-  if (!ok) fields_.unreadable();
+  if (!ok) fields_.unreadable(data(slot));
   else if (!known) fields_.note(DiagKind::Note, "unknown unit digit, read as millimetres");
   return v;
 }
@@ -77,14 +83,14 @@ double Import::scaledAt(int slot) {
 double Import::rawAt(int slot) {
   bool ok = true;
   const double v = raw(word(slot), line_.m(), ok);
-  if (!ok) fields_.unreadable();
+  if (!ok) fields_.unreadable(data(slot));
   return v;
 }
 
 std::int32_t Import::intAt(int slot) {
   bool ok = true;
   const std::int32_t v = integer(word(slot), line_.m(), ok);
-  if (!ok && has(slot)) fields_.unreadable();
+  if (!ok && has(slot)) fields_.unreadable(data(slot));
   return v;
 }
 
@@ -118,7 +124,7 @@ void Import::convert(std::string_view raw) {
     case 17: heldCoordinates(); break;
     case 18: heldAttributes(); break;
     case 19: numberedPoint(); break;
-    default: unidentified(); break;
+    default: unidentified(type); break;
   }
 }
 
@@ -333,10 +339,27 @@ void Import::numberedPoint() {
   count();
 }
 
-void Import::unidentified() {
+// The word indexes of the line as the labels file would list them.
+std::string Import::words() const {
+  int last = kSlots;
+  while (last > 0 && isBlank(line_.token(last))) --last;
+  std::string t = "words";
+  for (int slot = 1; slot <= last; ++slot) {
+    t += ' ';
+    t += isBlank(line_.token(slot)) ? std::string("--") : shown(line_.token(slot));
+  }
+  return t;
+}
+
+void Import::unidentified(int type) {
   wkom(out_, kUnidentified);
   wkom(out_, rtrim(line_.text()));
   unidentified_ = true;
+  if (type == 0)
+    fields_.note(DiagKind::Unmatched, "line matched no label sequence", words());
+  else
+    fields_.note(DiagKind::Unmatched, "label type without a conversion",
+                 "type " + std::to_string(type) + ", " + words());
   count();
 }
 
@@ -355,14 +378,14 @@ void leica2kvt(Session& s, std::int32_t mode, std::string_view input, std::strin
     beginImport(s, kIn, kOut, input, output, mode, "Leica/WILD r\xE5" "data-fil: ", 52);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    reportOpen(s, opfile(s, kLabels, labels, 1, 2, Access::Read), labels, true);
+    reportOpen(s, opfile(s, kLabels, labels, 1, 2, Access::Read), labels, true, Report::Diagnostic);
     gsi::Import gsi(s, out, gsi::readLabels(s, s.channel(kLabels)));
     std::string line;
-    while (in) {
+    for (long n = 1; in; ++n) {
       const ReadStatus st = in->readLine(line, gsi::kMaxLine);
       if (st == ReadStatus::End) break;
       if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
+        reportReadError(s, input, n);
         break;
       }
       // The end marker, also behind a leading '"' as every line may carry.
@@ -371,7 +394,8 @@ void leica2kvt(Session& s, std::int32_t mode, std::string_view input, std::strin
       if (rtrim(probe) == "! ----+") break;
       gsi.convert(line);
     }
-    if (gsi.sawUnidentified()) s.wrerr("En eller flere poster er ikke identificeret !");
+    // "En eller flere poster er ikke identificeret !" belongs to the console,
+    // which this library does not have; each such line was a diagnostic.
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
     s.closeChannel(kIn);

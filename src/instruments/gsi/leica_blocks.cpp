@@ -245,6 +245,8 @@ void Import::functionCode(int code) {
     default:
       wkom(out_, "Denne linie i input er ikke identificeret");
       unidentified_ = true;
+      fields_.note(DiagKind::Unmatched, "code block with an unknown function code",
+                   "code " + std::to_string(code));
       count();
       return;
   }

@@ -53,6 +53,8 @@ class Import {
   double rawAt(int slot);
   std::int32_t intAt(int slot);
   std::string textAt(int slot, std::size_t width) const { return text(word(slot), line_.m(), width); }
+  std::string_view data(int slot) const;
+  std::string words() const;
   // Reads `index` into `v` when the line carries it.
   void take(std::string_view index, double& v, bool isScaled = true);
 
@@ -68,7 +70,7 @@ class Import {
   void heldCoordinates();
   void heldAttributes();
   void numberedPoint();
-  void unidentified();
+  void unidentified(int type);
 
   void codeBlock();
   void functionCode(int code);

@@ -61,18 +61,21 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
                 std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> Sokkia", parDir);
-    beginExport(s, kIn, kOut, input, output);
+    beginExport(s, kIn, kOut, input, output, Report::Diagnostic);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const bool sdr33 = variant != 0;
     writeFull(out, std::string(1, sdr::kStart));
     writeFull(out, sdr33 ? "00NMSDR33  V04-04.030000                211121"
                          : "00NMSDR2     V02-08S1169 Koord. fra KVT 213121");
-    forEachPoint(s, in, input, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Diagnostic, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
       bool fits = true;
       writeFull(out, sdrLine(p, sdr33, fits));
       if (!fits) reportTooWide(s, "SDR", p.number);
+      if (!sdr33 && trim(p.number).size() > 4)
+        s.diag(DiagKind::Truncated, 0, "SDR2 point number cut to its last four characters",
+               "point " + std::string(trim(p.number)));
     });
     writeFull(out, std::string(1, sdr::kEnd) + "00000");
     endOutput(s, kOut);

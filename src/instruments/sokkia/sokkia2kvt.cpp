@@ -38,6 +38,9 @@ class SdrImport {
     instrument_ = s.par.missing(12);
   }
 
+  // A start-of-transmission line: skipped, but it is a line of the file.
+  void skip() { fields_.nextLine(); }
+
   void convert(std::string& raw) {
     fields_.nextLine();
     if (hasControlBytes(raw)) fields_.note(DiagKind::Note, "control characters in the line");
@@ -62,6 +65,7 @@ class SdrImport {
       antennaRadius_ = real(kAntennaRadius);
       antennaOffset_ = real(kAntennaOffset);
     } else {
+      fields_.note(DiagKind::Unmatched, "record type not known", "type " + shown(type));
       unidentified("");
     }
   }
@@ -328,15 +332,18 @@ void sokkia2kvt(Session& s, std::int32_t mode, std::string_view input, std::stri
     TextFile* out = s.channel(kOut);
     SdrImport sdr(s, out, keepUnknown == 1);
     std::string line;
-    while (in) {
+    for (long n = 1; in; ++n) {
       const ReadStatus st = in->readLine(line, kLineWidth);
       if (st == ReadStatus::End) break;
       if (st == ReadStatus::Error) {
-        s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
+        reportReadError(s, input, n);
         break;
       }
       if (!line.empty() && line[0] == sdr::kEnd) break;
-      if (!line.empty() && line[0] == sdr::kStart) continue;
+      if (!line.empty() && line[0] == sdr::kStart) {
+        sdr.skip();
+        continue;
+      }
       sdr.convert(line);
     }
     s.wrmsg(countLine(s.counter));

@@ -33,14 +33,19 @@ void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
                std::string_view output) {
   guardedRun(s, [&] {
     startRun(s, "KVT --> Zeiss REC 500", parDir);
-    beginExport(s, kIn, kOut, input, output);
+    // How an unusable catalogue is reported is this export's own choice:
+    // the host hears of it, as it does from the other exports of the frame.
+    beginExport(s, kIn, kOut, input, output, Report::Host);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    forEachPoint(s, in, input, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Host, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
       bool fits = true;
       writeFull(out, zeissLine(p, s.counter, fits));
       if (!fits) reportTooWide(s, "Zeiss", p.number);
+      if (p.code.size() > 9 && p.code[9] != ' ')
+        s.diag(DiagKind::Truncated, 0, "code cut to its first nine characters",
+               "point " + std::string(trim(p.number)));
     });
     endOutput(s, kOut);
     s.wrmsg(countLine(s.counter));

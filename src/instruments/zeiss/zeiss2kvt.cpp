@@ -21,18 +21,33 @@ constexpr int kIn = 12, kOut = 13;
 constexpr std::size_t kLineWidth = 132;
 constexpr std::size_t kHeldBack = 5000;  // M5 observations before the first station
 
+constexpr long kHeaderLines = 7;
+
 struct HeldObs {
   std::string number, code;
   double direction, zenith, distance, prismHeight;
+  long line;
 };
 
 class ZeissImport {
  public:
-  ZeissImport(Session& s, TextFile* out, int option)
+  // `skipped`: lines of the file before the first data line.
+  ZeissImport(Session& s, TextFile* out, int option, long skipped)
       : s_(s), out_(out), option_(option), fields_(s) {
     const std::string miss12 = s.par.missing(12), miss10 = s.par.missing(10);
     number_ = prevNumber_ = miss12;
     code_ = prevCode_ = miss10;
+    for (long k = 0; k < skipped; ++k) fields_.nextLine();
+  }
+
+  long lineNumber() const { return fields_.lineNumber(); }
+
+  // Observations still waiting for a station when the file ends are lost.
+  void finish() {
+    for (const auto& o : heldBack_)
+      s_.diag(DiagKind::Dropped, o.line, "M5 observation without a following station dropped",
+              "point " + std::string(trim(o.number)));
+    heldBack_.clear();
   }
 
   void convert(std::string& line) {
@@ -219,11 +234,13 @@ class ZeissImport {
       if (stationSeen_) {
         detail(number_, code_, direction, zenith, distance, prism_);
       } else if (heldBack_.size() < kHeldBack) {
-        heldBack_.push_back({number_, code_, direction, zenith, distance, prism_});
+        heldBack_.push_back({number_, code_, direction, zenith, distance, prism_,
+                             fields_.lineNumber()});
       } else {
-        if (!heldBackFull_)
-          s_.wrerr(" NB: Mere end 5000 observationer f\xF8r f\xF8rste station; resten skrives straks");
-        heldBackFull_ = true;
+        // The buffer is full: later observations go out at once, before
+        // the station record they belong to.
+        fields_.note(DiagKind::Note,
+                     "more than 5000 M5 observations before the first station, written at once");
         detail(number_, code_, direction, zenith, distance, prism_);
       }
       return;
@@ -241,7 +258,7 @@ class ZeissImport {
   TextFile* out_;
   int option_;
   ColumnReader fields_;
-  bool m5_ = false, stationSeen_ = false, heldBackFull_ = false;
+  bool m5_ = false, stationSeen_ = false;
   std::string number_, code_, prevNumber_, prevCode_;
   double instrument_ = kMissingReal, prism_ = kMissingReal, fl_ = kMissingReal,
          ft_ = kMissingReal;
@@ -261,10 +278,14 @@ std::int32_t firstInt(std::string_view line, std::size_t col) {
 }
 
 // The seven header lines; false when the file ends inside them.
-bool readHeader(Session& s, TextFile* in, TextFile* out) {
-  std::string lines[7];
+bool readHeader(Session& s, TextFile* in, TextFile* out, std::string_view name) {
+  std::string lines[kHeaderLines];
+  long n = 0;
   for (auto& l : lines) {
-    if (!in || in->readLine(l, kLineWidth) != ReadStatus::Ok) return false;
+    ++n;
+    const ReadStatus st = in ? in->readLine(l, kLineWidth) : ReadStatus::End;
+    if (st == ReadStatus::Error) reportReadError(s, name, n);
+    if (st != ReadStatus::Ok) return false;
     l.resize(kLineWidth, ' ');
   }
   // Fields the header does not give keep the missing-value text; a field
@@ -299,19 +320,20 @@ void zeiss2kvt(Session& s, std::int32_t mode, std::int32_t variant, std::int32_t
     beginImport(s, kIn, kOut, input, output, mode);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    if (variant != 1 || readHeader(s, in, out)) {
-      ZeissImport zeiss(s, out, option);
+    if (variant != 1 || readHeader(s, in, out, input)) {
+      ZeissImport zeiss(s, out, option, variant == 1 ? kHeaderLines : 0);
       std::string line;
       for (;;) {
         const ReadStatus st = in ? in->readLine(line, kLineWidth) : ReadStatus::End;
         if (st == ReadStatus::End) break;
         if (st == ReadStatus::Error) {
-          s.wrerr(" Fejl ved l\xE6sning af fil: " + std::string(trim(input)));
+          reportReadError(s, input, zeiss.lineNumber() + 1);
           break;
         }
         zeiss.convert(line);
         ++s.counter;
       }
+      zeiss.finish();
     }
     s.wrmsg(countLine(s.counter));
     endOutput(s, kOut);
