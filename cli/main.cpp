@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "batch.hpp"
+#include "frame/files.hpp"
 #include "frame/scratch.hpp"
 #include "kvtconv.hpp"
 #include "open/outputs.hpp"
@@ -107,7 +108,8 @@ bool knownCommand(const CLI::App& app, int argc, char** argv) {
 
 // The checks every conversion makes before it starts: an input that can be
 // read, an output that is no directory and is replaced only when asked.
-bool readyToRun(const Common& c, const std::string& input, const std::string& output, bool hasMode) {
+bool readyToRun(const Common& c, const std::string& input, const std::string& output, bool hasMode,
+                const std::vector<std::string>& otherInputs = {}) {
   std::error_code ec;
   if (!input.empty() && input != "-") {
     if (!fs::exists(input, ec)) {
@@ -120,6 +122,17 @@ bool readyToRun(const Common& c, const std::string& input, const std::string& ou
     }
   }
   if (output == "-") return true;
+  if (output.size() > 255) {
+    std::fprintf(stderr, "kvtconv: %s: the name is longer than 255 characters\n", output.c_str());
+    return false;
+  }
+  for (const std::string& in : otherInputs) {
+    if (in.empty() || in == "-") continue;
+    if (in == output || fs::equivalent(in, output, ec)) {
+      std::fprintf(stderr, "kvtconv: %s is an input of this run; name another output\n", output.c_str());
+      return false;
+    }
+  }
   if (fs::is_directory(output, ec)) {
     std::fprintf(stderr, "kvtconv: %s: is a directory; name the file to write\n", output.c_str());
     return false;
@@ -333,7 +346,15 @@ int main(int argc, char** argv) {
   const std::string outputName = isFree ? outputFree : c.output;
   const bool hasMode = isFree || zeiss2kvt->parsed() || sokkia2kvt->parsed() || leica2kvt->parsed() ||
                        geo2kvt->parsed();
-  if (!readyToRun(c, isFree ? std::string() : c.input, outputName, hasMode)) return 1;
+  // Every file the run reads: the output may be none of them.
+  std::vector<std::string> inputs = {c.input, kvtconv::findFixedName(c.par, "VOXA.PAR"),
+                                     kvtconv::findFixedName(c.par, "VOXA.ADM")};
+  if (leica2kvt->parsed()) inputs.push_back(kvtcli::tableOr(labels, kvtcli::kGsiLabels));
+  if (geo2kvt->parsed()) inputs.push_back(kvtcli::tableOr(labels, kvtcli::kGeoConversion));
+  if (kvt2dsfl->parsed()) inputs.insert(inputs.end(), {kvtcli::tableOr(codeTable, kvtcli::kDsflCodes), answer, filterFile});
+  if (dsfl2kvt->parsed() && !dsflIn.buildCodeTable) inputs.push_back(kvtcli::tableOr(codeTable, kvtcli::kDsflCodes));
+  if (isFree) inputs.insert(inputs.end(), dataFiles.begin(), dataFiles.end());
+  if (!readyToRun(c, isFree ? std::string() : c.input, outputName, hasMode, inputs)) return 1;
   if (isFree)
     for (const std::string& d : dataFiles)
       if (!readyToRun(c, d, "-", false)) return 1;

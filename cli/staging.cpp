@@ -21,8 +21,8 @@ bool appendFile(const std::string& from, std::ostream& to) {
 
 std::string temporaryBeside(const std::string& path, std::size_t index) {
   const fs::path p(path);
-  const std::string name = "." + p.filename().string() + ".part" + std::to_string(::getpid()) + "-" +
-                           std::to_string(index);
+  // Short, so that a name that fits its field still fits while staged.
+  const std::string name = ".kvt" + std::to_string(::getpid()) + "-" + std::to_string(index) + ".part";
   return (p.parent_path().empty() ? fs::path(".") / name : p.parent_path() / name).string();
 }
 

@@ -100,6 +100,10 @@ std::string getnavn(const Params& par, std::string_view name, int kind) {
   return out;
 }
 
+void expectInput(Session& s, std::string_view name, int kind) {
+  s.noteInput(getnavn(s.par, rtrim(name), kind));
+}
+
 std::string findFixedName(std::string_view dir, std::string_view name) {
   const std::string exact = joinPath(dir, name);
   std::error_code ec;
@@ -133,9 +137,9 @@ int opfile(Session& s, int ch, std::string_view name, int mode, int kind, Access
   if (mode == 0 && exists && s.par.yes(75) && !overwrite) return kExists;
   const bool mustExist = mode >= 1 && mode <= 999;
   if (mustExist && !exists) return kMissing;
-  if (s.isOpen(path)) return kAlreadyOpen;
-
   const bool write = access == Access::Write || (access == Access::Auto && !mustExist);
+  if (s.isOpen(path) || (write && exists && s.isInput(path))) return kAlreadyOpen;
+
   std::unique_ptr<TextFile> file;
   if (!write) {
     file = TextFile::openRead(path, ec);
@@ -146,6 +150,7 @@ int opfile(Session& s, int ch, std::string_view name, int mode, int kind, Access
     file = TextFile::openWrite(path, form, ec);
   }
   if (!file) return kFailed;
+  if (!write) s.noteInput(path);
   s.closeChannel(ch);
   s.attach(ch, std::move(file));
   return kOpened;

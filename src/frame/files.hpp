@@ -32,4 +32,8 @@ std::string findFixedName(std::string_view dir, std::string_view name);
 
 bool hasDirectory(std::string_view name);
 
+// Names a file the run will read after it has opened its outputs, so that
+// no output of the run may be that file.
+void expectInput(Session& s, std::string_view name, int kind);
+
 }  // namespace kvtconv

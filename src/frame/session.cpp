@@ -28,6 +28,7 @@ void setTableDirectory(Session& s, std::string_view dir) { s.tableDir = std::str
 void Session::beginRun() {
   counter = 0;
   errorCount_ = 0;
+  inputs_.clear();
   writeFailures_ = 0;
   readFailures_ = 0;
   errorsSilenced = false;
@@ -72,7 +73,21 @@ void Session::closeChannel(int ch) {
     diag(DiagKind::WriteFailed, 0, "file could not be written", file->path());
 }
 
-void Session::closeAll() { channels_.clear(); }
+void Session::closeAll() {
+  while (!channels_.empty()) closeChannel(channels_.begin()->first);
+}
+
+void Session::noteInput(const std::string& path) {
+  if (!path.empty() && path[0] != '-') inputs_.push_back(path);
+}
+
+bool Session::isInput(const std::string& path) const {
+  for (const std::string& in : inputs_) {
+    std::error_code ec;
+    if (in == path || std::filesystem::equivalent(in, path, ec)) return true;
+  }
+  return false;
+}
 
 bool Session::isOpen(const std::string& path) const {
   for (const auto& [ch, f] : channels_) {

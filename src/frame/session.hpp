@@ -73,6 +73,10 @@ class Session {
   void closeChannel(int ch);
   void closeAll();
   bool isOpen(const std::string& path) const;
+  // Files this run reads, opened already or still to come: an output that is
+  // one of them (by name or by link) is refused, so no input is ever touched.
+  void noteInput(const std::string& path);
+  bool isInput(const std::string& path) const;
 
   const Hooks& hooks() const { return hooks_; }
   const ProgressFn* progress() const { return hooks_.progress ? &hooks_.progress : nullptr; }
@@ -104,6 +108,7 @@ class Session {
   Hooks hooks_;
   int errorCount_ = 0;
   int writeFailures_ = 0;
+  std::vector<std::string> inputs_;
   int readFailures_ = 0;
   std::map<int, std::unique_ptr<TextFile>> channels_;
 };

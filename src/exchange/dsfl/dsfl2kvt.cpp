@@ -77,6 +77,7 @@ class DsflImport {
     firstText_ = std::string(trim(a_.firstPoint));
     if (firstText_.size() == 1 && firstText_[0] == s_.par.missingMark()) firstText_.clear();
     constexpr Report quiet = Report::Diagnostic;
+    if (!building_) expectInput(s_, a_.codeTable, 2);
     reportOpen(s_, opfile(s_, kIn, a_.input, 1, 13), a_.input, true, quiet);
     reportOpen(s_, opfile(s_, kOut, a_.output, -1, 8, Access::Write), a_.output, false, quiet);
     if (building_)

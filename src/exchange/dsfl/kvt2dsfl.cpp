@@ -83,6 +83,8 @@ class DsflExport {
     origin2_ = origin(a_.origin2);
     setfil2(s_, a_.filterFile);
     constexpr Report quiet = Report::Diagnostic;
+    expectInput(s_, a_.codeTable, 2);
+    expectInput(s_, a_.answerFile, 2);
     reportOpen(s_, opfile(s_, kIn, a_.input, 1, 8), a_.input, true, quiet);
     reportOpen(s_, opfile(s_, kOut, a_.output, -1, 13), a_.output, false, quiet);
     reportOpen(s_, opfile(s_, kCodes, a_.codeTable, 1, 2), a_.codeTable, true, quiet);

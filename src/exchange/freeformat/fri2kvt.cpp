@@ -236,12 +236,8 @@ void fri2kvt(Session& s, std::int32_t nfiles, std::int32_t option, std::string_v
     wfilhead(s, out);
     for (const std::string& n : names) wkom(out, "3==> Data fil: " + fixed(n, 65));
     // A catalogue that cannot be written ends the run at once, and the host
-    // gets no count of records that are not there.
-    auto failed = [&] {
-      if (!out || !out->writeFailed()) return false;
-      s.diag(DiagKind::WriteFailed, 0, "catalogue could not be written, the run stopped", trim(output));
-      return true;
-    };
+    // gets no count of records that are not there; closing it tells.
+    auto failed = [&] { return out && out->writeFailed(); };
     std::string line;
     for (std::size_t k = 0; k < names.size(); ++k) {
       TextFile* in = s.channel(kFirstData + static_cast<int>(k));

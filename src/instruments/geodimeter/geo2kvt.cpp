@@ -724,6 +724,9 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
              std::string_view labels, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Geodimeter --> KVT", parDir);
+    expectInput(s, labels, 2);
+    expectInput(s, "GEOLAB.TXT", 2);
+    if (!s.tableDir.empty()) expectInput(s, joinPath(s.tableDir, "GEOLAB.TXT"), 2);
     beginImport(s, kIn, kOut, input, output, mode, "GEODIMETER r\xE5" "data-fil: ", 52);
     TextFile* out = s.channel(kOut);
 

@@ -375,6 +375,7 @@ void leica2kvt(Session& s, std::int32_t mode, std::string_view input, std::strin
                std::string_view labels, std::string_view parDir) {
   guardedRun(s, [&] {
     startRun(s, "Leica/WILD --> KVT", parDir);
+    expectInput(s, labels, 2);
     beginImport(s, kIn, kOut, input, output, mode, "Leica/WILD r\xE5" "data-fil: ", 52);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
