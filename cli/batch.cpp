@@ -336,10 +336,14 @@ class Batch {
         const kvtconv::ScratchFile list(fs::temp_directory_path().string(),
                                         "kvtconv-list-" + std::to_string(::getpid()) + "-" + std::to_string(j.index),
                                         "tmp");
+        bool listed = false;
         if (!list.path().empty()) {
           std::ofstream f(list.path(), std::ios::binary);
           f << j.input << "\n";
+          f.close();
+          listed = !f.fail();
         }
+        if (!listed) return fail(j, "the list of data files could not be written");
         kvtconv::fri2kvt(s, 1, o_.layout.empty() ? 0 : 1, par, o_.layout, list.path(), out);
         return true;
       }
@@ -435,7 +439,7 @@ class Batch {
       ran = false;
       j.problem = "no output was written";
     }
-    if (!ran || (j.errors != 0 && !o_.keepErrors)) {
+    if (!ran || (j.errors != 0 && !o_.keepErrors) || j.warnings.incomplete()) {
       removeQuietly(outTemp);
       removeQuietly(catTemp);
       j.result = !ran ? j.problem : std::to_string(j.errors) + " error line" + (j.errors == 1 ? "" : "s") + ", no output";

@@ -400,9 +400,16 @@ int main(int argc, char** argv) {
     // side by side never read each other's list.
     const kvtconv::ScratchFile list(fs::temp_directory_path().string(),
                                     "kvtconv-list-" + std::to_string(::getpid()), "tmp");
+    bool listed = false;
     if (!list.path().empty()) {
       std::ofstream f(list.path(), std::ios::binary);
       for (const auto& d : dataFiles) f << d << "\n";
+      f.close();
+      listed = !f.fail();
+    }
+    if (!listed) {
+      std::fputs("kvtconv: the list of data files could not be written\n", stderr);
+      return 1;
     }
     kvtconv::fri2kvt(s, static_cast<std::int32_t>(dataFiles.size()), freeLayout.empty() ? 0 : 1, c.par, freeLayout,
                      list.path(), output);
@@ -447,9 +454,9 @@ int main(int argc, char** argv) {
     dsflIn.firstPoint = firstPoint;
     kvtconv::dsfl2kvt(s, dsflIn);
   }
-  term.flushWarnings();
+  const bool broken = term.flushWarnings();
   const bool failed = term.errors() > 0;
-  if (failed && !c.keepErrors) return 1;
+  if (broken || (failed && !c.keepErrors)) return 1;
   std::string why;
   if (!out.commit(why)) {
     std::fprintf(stderr, "kvtconv: %s: %s\n", outputName.c_str(), why.c_str());

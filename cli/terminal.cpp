@@ -73,12 +73,13 @@ void Terminal::print(std::FILE* out, std::string_view line) {
   std::fflush(out);
 }
 
-void Terminal::flushWarnings() {
+bool Terminal::flushWarnings() {
   if (!quiet_)
     for (const std::string& w : warnings_.lines()) print(stderr, w);
   const bool incomplete = warnings_.incomplete();
   warnings_.clear();
   if (incomplete) ++errors_;
+  return incomplete;
 }
 
 void Terminal::progress(std::uint64_t done, std::uint64_t total) {

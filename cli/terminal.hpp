@@ -16,9 +16,10 @@ class Terminal {
   explicit Terminal(bool quiet = false, bool messagesToStderr = false);
   kvtconv::Hooks hooks();
   int errors() const { return errors_; }
-  // Prints the warnings gathered since the last call (unless quiet); a
-  // file that could not be read or written counts as an error.
-  void flushWarnings();
+  // Prints the warnings gathered since the last call (unless quiet). A file
+  // that could not be written or read among them counts as an error, and
+  // the result says so: such an output is never kept.
+  bool flushWarnings();
 
  private:
   void print(std::FILE* out, std::string_view line);
