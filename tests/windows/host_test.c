@@ -334,22 +334,27 @@ int main(int argc, char** argv) {
   CHECK(nmsg() == 1 && starts(msg(0), "     5 poster konverteret ..."));
   expect_file("\xF8st.zei", "points.zei");
 
-  /* Error lines: too wide values, Danish letters as Latin-1 codes, and
-   * silencing for one run only. */
-  write_file("wide.kvt", " 6 1 K 1000000000 1 1\n 6 2 K 2000000000 1 1\n 6 3 K 3000000000 1 1\n");
+  /* Error lines: bad parameter values, Danish letters as Latin-1 codes, and
+   * silencing for one run only. A value too wide for its field is no line
+   * of the host's. */
+  write_file("wide.kvt", " 6 1 K 1000000000 1 1\n");
   kvtdll_reset(-1, -1);
   kvt2zeiss(par, "wide.kvt", "wide.zei");
-  const int wide_errors = nerr();
-  CHECK(wide_errors >= 1);
-  CHECK(nerr() >= 1 && (unsigned char)err(0)[6] == 0xE6);
+  CHECK(nerr() == 0);
+  CreateDirectoryA("badpar", NULL);
+  write_file("badpar\\VOXA.PAR", "49 A\n49 B\n49 C\n");
+  write_file("badpar\\VOXA.ADM", " 8\n 8\n 8\n 8\n 8\n 8  TEST\n 8\n 8\n");
+  kvtdll_reset(-1, -1);
+  kvt2zeiss("badpar", "points.kvt", "wide.zei");
+  CHECK(nerr() == 3 && (unsigned char)err(0)[45] == 0xE6);
   CHECK(!kvtdll_bad_codes());
   kvtdll_reset(-1, 1);
-  kvt2zeiss(par, "wide.kvt", "wide.zei");
+  kvt2zeiss("badpar", "points.kvt", "wide.zei");
   CHECK(nerr() == 1);
   CHECK(nmsg() == 1);
   kvtdll_reset(-1, -1);
-  kvt2zeiss(par, "wide.kvt", "wide.zei");
-  CHECK(nerr() == wide_errors);
+  kvt2zeiss("badpar", "points.kvt", "wide.zei");
+  CHECK(nerr() == 3);
 
   /* A stop ends the run at once and leaves no file open: Windows refuses to
    * delete an open file. */
