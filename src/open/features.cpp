@@ -6,8 +6,6 @@
 #include <map>
 #include <utility>
 
-#include <unistd.h>
-
 #include "catalogue/codes.hpp"
 #include "catalogue/codetable.hpp"
 #include "catalogue/observations.hpp"
@@ -184,8 +182,8 @@ bool readCatalogue(Session& s, std::string_view parDir, std::string_view input, 
 
 bool readDsfl(Session& s, std::string_view parDir, std::string_view input, MapContents& out) {
   const std::string dir = std::filesystem::temp_directory_path().string();
-  const std::string stem = "kvtconv-dsfl-" + std::to_string(::getpid());
-  const ScratchFile catalogue(dir, stem, "kvt"), table(dir, stem, "tab");
+  // Scratch files take the next free name, so runs side by side never meet.
+  const ScratchFile catalogue(dir, "kvtconv-dsfl", "kvt"), table(dir, "kvtconv-dsfl", "tab");
   if (catalogue.path().empty() || table.path().empty()) return false;
   std::int32_t links = 0;
   std::string design = "-";
