@@ -287,18 +287,23 @@ class CollectLayer final : public OGRLayer {
   }
   ~CollectLayer() override { defn_->Release(); }
 
+  // The fields come after the layer: they are looked up at the first
+  // feature, and again whenever features of another layer came between.
   bool bind(const OGRSpatialReference* srs, std::string& error) {
     srs_ = srs;
-    return points_.bind(*defn_, srs, error);
+    return points_.bindCrs(srs, error);
   }
 
   OGRErr CreateField(OGRFieldDefn* field, int) override {
     defn_->AddFieldDefn(field);
-    std::string error;
-    if (!points_.bind(*defn_, srs_, error)) {} // a named field may come later
     return OGRERR_NONE;
   }
   OGRErr ICreateFeature(OGRFeature* f) override {
+    std::string error;
+    if (!points_.rebind(this, *defn_, srs_, error)) {
+      CPLError(CE_Failure, CPLE_AppDefined, "KVT: %s", error.c_str());
+      return OGRERR_FAILURE;
+    }
     points_.add(*f);
     return OGRERR_NONE;
   }

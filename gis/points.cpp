@@ -54,30 +54,27 @@ std::unique_ptr<OGRSpatialReference> crsOfEpsg(int epsg) {
 PointCollector::PointCollector(PointFields fields, const OGRSpatialReference* target)
     : fields_(std::move(fields)), target_(target), next_(fields_.firstNumber) {}
 
-bool PointCollector::bind(const OGRFeatureDefn& defn, const OGRSpatialReference* source,
-                          std::string& error) {
+bool PointCollector::bindFields(const OGRFeatureDefn& defn, std::string& error) {
   numberField_ = findField(defn, fields_.number, {"number", "NUMBER", "name", "NAME", "pnr", "PNR", "point", "id"});
   codeField_ = findField(defn, fields_.code, {"code", "CODE", "kode", "KODE", "Layer", "layer"});
   heightField_ = findField(defn, "", {"height", "HEIGHT", "elevation", "z", "Z"});
   const std::string layer = defn.GetName();
-  if (!fields_.number.empty() && numberField_ < 0) {
-    error = "layer " + layer + " has no field \"" + fields_.number + "\"";
-    return false;
-  }
-  if (!fields_.code.empty() && codeField_ < 0) {
-    error = "layer " + layer + " has no field \"" + fields_.code + "\"";
-    return false;
-  }
-  transform_.reset();
-  if (source && target_ && !source->IsSame(target_)) {
-    QuietErrors quiet;
-    transform_.reset(OGRCreateCoordinateTransformation(source, target_));
-    if (!transform_) {
-      error = "layer " + layer + ": PROJ cannot transform its CRS to the catalogue's";
+  for (const auto& [named, index] : {std::pair{fields_.number, numberField_}, std::pair{fields_.code, codeField_}})
+    if (!named.empty() && index < 0) {
+      error = "layer " + layer + " has no field \"" + named + "\"";
       return false;
     }
-  }
   return true;
+}
+
+bool PointCollector::bindCrs(const OGRSpatialReference* source, std::string& error) {
+  boundTo_ = nullptr;
+  transform_.reset();
+  if (!source || !target_ || source->IsSame(target_)) return true;
+  QuietErrors quiet;
+  transform_.reset(OGRCreateCoordinateTransformation(source, target_));
+  if (!transform_) error = "PROJ cannot transform the layer's CRS to the catalogue's";
+  return transform_ != nullptr;
 }
 
 void PointCollector::add(const OGRFeature& f) {

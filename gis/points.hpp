@@ -27,7 +27,18 @@ class PointCollector {
 
   // Prepares for the features of a layer; false with `error` when a named
   // field is missing or the layer's CRS cannot be transformed to the target.
-  bool bind(const OGRFeatureDefn& defn, const OGRSpatialReference* source, std::string& error);
+  bool bind(const OGRFeatureDefn& defn, const OGRSpatialReference* source, std::string& error) {
+    return bindCrs(source, error) && bindFields(defn, error);
+  }
+  bool bindCrs(const OGRSpatialReference* source, std::string& error);
+  // bind() for the layer `key`, unless it is the layer bound last.
+  bool rebind(const void* key, const OGRFeatureDefn& defn, const OGRSpatialReference* source,
+              std::string& error) {
+    if (key == boundTo_) return true;
+    boundTo_ = bind(defn, source, error) ? key : nullptr;
+    return boundTo_ != nullptr;
+  }
+  bool bindFields(const OGRFeatureDefn& defn, std::string& error);
   void add(const OGRFeature& f);
 
   std::vector<kvtconv::open::NewPoint>& points() { return points_; }
@@ -43,6 +54,7 @@ class PointCollector {
   std::unique_ptr<OGRCoordinateTransformation> transform_;
   int numberField_ = -1, codeField_ = -1, heightField_ = -1;
   int next_;
+  const void* boundTo_ = nullptr;
   std::vector<kvtconv::open::NewPoint> points_;
 };
 

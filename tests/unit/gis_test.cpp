@@ -189,7 +189,7 @@ TEST(Driver, Ogr2ogrMakesACatalogueFromAShapefile) {
                                 layer + ".geojson")
                   .status,
               0);
-  const Ran r = sh(dir.str(), "ogr2ogr -f KVT -dsco PARDIR=par design.kvt design");
+  const Ran r = sh(dir.str(), "ogr2ogr -f KVT -dsco PARDIR=par -dsco NUMBER_FIELD=number design.kvt design");
   ASSERT_EQ(r.status, 0) << r.out;
   const std::vector<std::string> lines = kvttest::readLines(dir / "design.kvt");
   std::vector<std::string> points;
