@@ -20,6 +20,10 @@ using kvttest::readFile;
 using kvttest::TempDir;
 using kvttest::writeFile;
 
+#ifndef KVT_TOOL_ENV
+#define KVT_TOOL_ENV ""
+#endif
+
 struct Ran {
   int status = -1;
   std::string out;  // stdout and stderr
@@ -27,8 +31,8 @@ struct Ran {
 
 Ran sh(const std::string& dir, const std::string& cmd) {
   Ran r;
-  const std::string full = "cd '" + dir + "' && SOURCE_DATE_EPOCH=1781618709 GDAL_DRIVER_PATH='" +
-                           KVT_GIS_PLUGIN_DIR + "' " + cmd + " 2>&1";
+  const std::string full = "cd '" + dir + "' && export " KVT_TOOL_ENV "SOURCE_DATE_EPOCH=1781618709 GDAL_DRIVER_PATH='" +
+                           std::string(KVT_GIS_PLUGIN_DIR) + "' && " + cmd + " 2>&1";
   std::FILE* p = ::popen(full.c_str(), "r");
   if (!p) return r;
   char buf[4096];
