@@ -29,6 +29,7 @@
 #include "frame/parfiles.hpp"
 #include "frame/scratch.hpp"
 #include "frame/session.hpp"
+#include "gis/translate.hpp"
 #include "kvtconv.hpp"
 #include "open/detect.hpp"
 #include "open/outputs.hpp"
@@ -46,7 +47,7 @@ namespace {
 
 // ------------------------------------------------------------- targets
 
-enum class Target { None, Catalogue, Zeiss, Sdr2, Sdr33, Gsi8, Gsi16, Geodimeter, Dsfl, Ski, Csv, GeoJson, LandXml };
+enum class Target { None, Catalogue, Zeiss, Sdr2, Sdr33, Gsi8, Gsi16, Geodimeter, Dsfl, Ski, Gis, LandXml };
 
 struct TargetInfo {
   Target target;
@@ -59,8 +60,8 @@ constexpr TargetInfo kTargets[] = {
     {Target::Sdr2, "SDR2", ".sdr"},               {Target::Sdr33, "SDR33", ".sdr"},
     {Target::Gsi8, "GSI-8", ".gsi"},              {Target::Gsi16, "GSI-16", ".gsi"},
     {Target::Geodimeter, "Geodimeter", ".geo"},   {Target::Dsfl, "DSFL", ".dsf"},
-    {Target::Ski, "SKI", ".ski"},                 {Target::Csv, "CSV", ".csv"},
-    {Target::GeoJson, "GeoJSON", ".geojson"},     {Target::LandXml, "LandXML", ".xml"},
+    {Target::Ski, "SKI", ".ski"},                 {Target::Gis, "GIS", ""},
+    {Target::LandXml, "LandXML", ".xml"},
 };
 
 const TargetInfo& info(Target t) {
@@ -80,8 +81,7 @@ const std::map<std::string, Target>& targetNames() {
       {"rec500", Target::Zeiss},       {"sdr", Target::Sdr2},            {"sdr2", Target::Sdr2},
       {"sdr33", Target::Sdr33},        {"gsi", Target::Gsi8},            {"gsi8", Target::Gsi8},
       {"gsi16", Target::Gsi16},        {"geo", Target::Geodimeter},      {"geodimeter", Target::Geodimeter},
-      {"dsfl", Target::Dsfl},          {"ski", Target::Ski},             {"csv", Target::Csv},
-      {"geojson", Target::GeoJson},    {"json", Target::GeoJson},        {"landxml", Target::LandXml},
+      {"dsfl", Target::Dsfl},          {"ski", Target::Ski},             {"landxml", Target::LandXml},
       {"xml", Target::LandXml}};
   return names;
 }
@@ -91,10 +91,10 @@ Target targetOfExtension(const fs::path& p) {
       {".kvt", Target::Catalogue}, {".zei", Target::Zeiss},     {".rec", Target::Zeiss},
       {".sdr", Target::Sdr2},      {".gsi", Target::Gsi8},      {".geo", Target::Geodimeter},
       {".dsf", Target::Dsfl},      {".dsfl", Target::Dsfl},     {".ski", Target::Ski},
-      {".csv", Target::Csv},       {".geojson", Target::GeoJson}, {".json", Target::GeoJson},
       {".xml", Target::LandXml},   {".landxml", Target::LandXml}};
   const auto it = exts.find(lower(p.extension().string()));
-  return it == exts.end() ? Target::None : it->second;
+  if (it == exts.end()) return kvtgis::driverForPath(p.string()).empty() ? Target::None : Target::Gis;
+  return it->second;
 }
 
 bool importable(Format f) {
@@ -382,8 +382,17 @@ class Batch {
         kvtconv::kvt2dsfl(s, a);
         return true;
       }
-      case Target::Csv: kvtconv::kvt2csv(s, par, in, out); return true;
-      case Target::GeoJson: kvtconv::kvt2geojson(s, par, in, out); return true;
+      case Target::Gis: {
+        kvtgis::ToGis g;
+        g.parDir = par;
+        g.input = in;
+        g.output = (fs::path(out) / fs::path(j.output).filename()).string();
+        g.format = o_.gisDriver;
+        std::error_code ec;
+        fs::create_directory(out, ec);
+        std::string why;
+        return kvtgis::kvt2gis(s, g, why) || fail(j, why);
+      }
       case Target::LandXml: kvtconv::kvt2landxml(s, par, in, out); return true;
       default: return fail(j, "no conversion to that format");
     }
@@ -552,15 +561,20 @@ int runConvert(ConvertOptions o) {
   Target to = Target::None;
   if (!o.to.empty()) {
     const auto it = targetNames().find(lower(o.to));
-    if (it == targetNames().end()) {
+    o.gisDriver = it == targetNames().end() ? kvtgis::driverByName(o.to) : "";
+    if (it == targetNames().end() && !o.gisDriver.empty()) {
+      to = Target::Gis;
+    } else if (it == targetNames().end()) {
       std::cerr << "kvtconv: unknown output format \"" << o.to << "\" (kvt, zeiss, sdr2, sdr33, gsi8, gsi16, geo, "
-                   "dsfl, ski, csv, geojson, landxml)\n";
+                   "dsfl, ski, landxml, or a GIS format GDAL writes)\n";
       return 2;
+    } else {
+      to = it->second;
     }
-    to = it->second;
   }
   if (!single.empty() && to == Target::None) {
     to = targetOfExtension(single);
+    if (to == Target::Gis) o.gisDriver = kvtgis::driverForPath(single);
     if (to == Target::None) {
       std::cerr << "kvtconv: the extension of " << single << " names no format; give --to\n";
       return 2;
@@ -615,7 +629,7 @@ int runConvert(ConvertOptions o) {
     } else if (!mergeOnly) {
       const fs::path p(j->input);
       const std::string base = stemCount[p.stem().string()] > 1 ? p.filename().string() : p.stem().string();
-      j->output = (fs::path(outDir) / (base + info(j->target).ext)).string();
+      j->output = (fs::path(outDir) / (base + (j->target == Target::Gis ? "." + kvtgis::extensionOf(o.gisDriver) : info(j->target).ext))).string();
     }
     if (!j->output.empty() && j->problem.empty()) {
       std::error_code ec;

@@ -27,6 +27,7 @@ struct ConvertOptions {
   std::string par;
   std::string mode = "new";
   std::string gsiLabels, geoLabels, codeTable, layout;
+  std::string gisDriver;  // OGR driver of GIS outputs
   unsigned jobs = 0;      // 0: the number of cores
   bool keepErrors = false;
   bool quiet = false;     // no warnings from the library's diagnostics

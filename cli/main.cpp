@@ -10,7 +10,9 @@
 
 #include "batch.hpp"
 #include "frame/files.hpp"
+#include "frame/pardir.hpp"
 #include "frame/scratch.hpp"
+#include "gis/cli_gis.hpp"
 #include "kvtconv.hpp"
 #include "open/outputs.hpp"
 #include "staging.hpp"
@@ -20,15 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string defaultParDir() {
-  if (const char* p = std::getenv("KVTPAR"); p && *p) return p;
-  fs::path base;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) base = x;
-  else if (const char* h = std::getenv("HOME"); h && *h) base = fs::path(h) / ".config";
-  else base = ".";
-  return (base / "kvtconv").string();
-}
 
 struct Common {
   std::string par;
@@ -270,12 +263,10 @@ int main(int argc, char** argv) {
       ->transform(CLI::IsMember({"geodetic", "cartesian", "grid"}, CLI::ignore_case))
       ->capture_default_str();
 
-  auto* kvt2csv = app.add_subcommand("kvt2csv", "Catalogue points to a CSV file with a header row");
-  addFiles(kvt2csv, c, "Input catalogue", "CSV file to write");
-  auto* kvt2geojson = app.add_subcommand("kvt2geojson", "Catalogue points, lines and areas to GeoJSON");
-  addFiles(kvt2geojson, c, "Input catalogue", "GeoJSON file to write");
   auto* kvt2landxml = app.add_subcommand("kvt2landxml", "Catalogue points to LandXML 1.2 CgPoints");
   addFiles(kvt2landxml, c, "Input catalogue", "LandXML file to write");
+
+  kvtcli::GisCommands gis(app);
 
   kvtcli::InfoOptions infoOpts;
   auto* info = app.add_subcommand("info", "Summary of a catalogue: records by type, extent, codes, bad lines");
@@ -295,7 +286,7 @@ int main(int argc, char** argv) {
   convert->add_option("inputs", conv.inputs, "Input files; or one input and its output file")->required();
   convert->add_option("-o,--output-dir", conv.outDir, "Directory of the outputs (default: the working directory)");
   convert->add_option("--to", conv.to,
-                      "Output format: kvt, zeiss, sdr2, sdr33, gsi8, gsi16, geo, dsfl, ski, csv, geojson, landxml "
+                      "Output format: kvt, zeiss, sdr2, sdr33, gsi8, gsi16, geo, dsfl, ski, landxml or any GIS format GDAL writes (GPKG, GeoJSON, CSV, ...) "
                       "(default: kvt for instrument files; for catalogues the output's extension)");
   convert->add_option("-j,--jobs", conv.jobs, "Parallel runs")->default_str("the number of cores");
   convert->add_option("--merge", conv.merge, "Join every catalogue made (and catalogue inputs) into this one, in input order");
@@ -327,10 +318,11 @@ int main(int argc, char** argv) {
   kvtcli::useTableDirectory(tablesDir);
   if (*detect) return kvtcli::runDetect(detectOpts);
   if (*tables) return kvtcli::runTables();
-  if (c.par.empty()) c.par = defaultParDir();
+  if (c.par.empty()) c.par = kvtconv::defaultParDir();
   std::error_code ec;
   fs::create_directories(c.par, ec);
   kvtcli::prepareParameters(c.par);
+  if (gis.selected()) return gis.run(c.par, quiet);
   if (*info) {
     infoOpts.par = c.par;
     return kvtcli::runInfo(infoOpts);
@@ -387,8 +379,6 @@ int main(int argc, char** argv) {
   else if (*kvt2geo) kvtconv::kvt2geo(s, c.par, input, output);
   else if (*ski2kvt) kvtconv::ski2kvt(s, input, output, c.par);
   else if (*skivec2kvt) kvtconv::skivec2kvt(s, input, output, c.par);
-  else if (*kvt2csv) kvtconv::kvt2csv(s, c.par, input, output);
-  else if (*kvt2geojson) kvtconv::kvt2geojson(s, c.par, input, output);
   else if (*kvt2landxml) kvtconv::kvt2landxml(s, c.par, input, output);
   else if (*kvt2ski) {
     const std::string kind = coordType == "geodetic" ? "1" : coordType == "cartesian" ? "2" : "3";

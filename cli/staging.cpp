@@ -28,7 +28,7 @@ std::string temporaryBeside(const std::string& path, std::size_t index) {
 
 void removeQuietly(const std::string& path) {
   std::error_code ec;
-  if (!path.empty()) fs::remove(path, ec);
+  if (!path.empty()) fs::remove_all(path, ec);  // GIS outputs are written in a directory
 }
 
 bool install(const std::string& temp, const std::string& final, bool append, std::string& why) {
@@ -46,6 +46,11 @@ bool install(const std::string& temp, const std::string& final, bool append, std
     removeQuietly(temp);
     fs::rename(joined, final, ec);
     if (ec) removeQuietly(joined);
+  } else if (fs::is_directory(temp, ec)) {
+    // A GIS format's files, named after the final output.
+    for (const auto& e : fs::directory_iterator(temp, ec))
+      if (!ec) fs::rename(e.path(), fs::path(final).parent_path() / e.path().filename(), ec);
+    if (!ec) removeQuietly(temp);
   } else {
     fs::rename(temp, final, ec);
   }

@@ -127,15 +127,11 @@ void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection,
              std::string_view coordType, std::string_view output, std::string_view input,
              std::string_view parDir);
 
-// Open outputs of a catalogue, each one run like the conversions above (the
-// point filter applies; coordinates in the catalogue's column order: first
-// the Y/east value, then the X/north value; texts as UTF-8).
-// CSV: number,code,first_y_east,second_x_north,height; missing values empty.
-void kvt2csv(Session& s, std::string_view parDir, std::string_view input, std::string_view output);
-// GeoJSON: single points, LineStrings and Polygons built from the code types.
-void kvt2geojson(Session& s, std::string_view parDir, std::string_view input,
-                 std::string_view output);
-// LandXML 1.2 CgPoint elements ("northing easting elevation").
+// LandXML 1.2 of a catalogue, one run like the conversions above (the point
+// filter applies; coordinates in the internal order, whatever order the
+// catalogue's file holds them in; texts as UTF-8; the EPSG code of the
+// coordinate system when it has one).
+// CgPoint elements ("northing easting elevation"), unique names.
 void kvt2landxml(Session& s, std::string_view parDir, std::string_view input,
                  std::string_view output);
 

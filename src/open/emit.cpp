@@ -63,19 +63,6 @@ void appendXml(std::string& out, std::string_view latin1) {
   }
 }
 
-void appendCsv(std::string& out, std::string_view latin1) {
-  if (latin1.find_first_of(",\"\r\n") == std::string_view::npos) {
-    appendUtf8(out, latin1);
-    return;
-  }
-  out += '"';
-  for (const char ch : latin1) {
-    if (ch == '"') out += '"';
-    appendUtf8(out, std::string_view(&ch, 1));
-  }
-  out += '"';
-}
-
 void appendNumber(std::string& out, double v) {
   // Six decimals at most: the catalogue reader's guard against
   // representation error (1e-13) stays out of sight, and a micrometre is

@@ -1,6 +1,6 @@
 #pragma once
 // Building blocks of the open outputs: Latin-1 catalogue texts as UTF-8,
-// JSON and XML escaping, CSV fields and numbers.
+// JSON and XML escaping, numbers.
 #include <string>
 #include <string_view>
 
@@ -13,8 +13,6 @@ void appendUtf8(std::string& out, std::string_view latin1);
 void appendJsonString(std::string& out, std::string_view text, bool latin1 = true);
 // XML character data or attribute value (quotes escaped too).
 void appendXml(std::string& out, std::string_view latin1);
-// A CSV field, quoted when it holds a comma, quote or line break.
-void appendCsv(std::string& out, std::string_view latin1);
 // A number with at most six decimals and no trailing zeros ("512345.678", "10").
 void appendNumber(std::string& out, double v);
 

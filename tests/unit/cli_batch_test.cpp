@@ -175,21 +175,22 @@ TEST(CliBatch, CatalogueInputsGoWhereToSays) {
     const Result r = cli(d.dir, std::string("convert --par par -o out --to ") + to + " map.kvt");
     EXPECT_EQ(r.status, 0) << to << "\n" << r.out << r.err;
   }
-  EXPECT_EQ(listing(d.dir / "out"), (std::set<std::string>{"map.csv", "map.geojson", "map.xml", "map.zei", "map.sdr",
-                                                            "map.gsi", "map.geo", "map.ski", "map.dsf"}));
+  EXPECT_EQ(listing(d.dir / "out"), (std::set<std::string>{"map.csv", "map.csvt", "map.geojson", "map.xml", "map.zei",
+                                                            "map.sdr", "map.gsi", "map.geo", "map.ski", "map.dsf"}));
   EXPECT_EQ(readFile(d.dir / "out/map.zei"), d.reference("kvt2zeiss --par par map.kvt ref.zei", "ref.zei"));
   EXPECT_EQ(readFile(d.dir / "out/map.gsi"), d.reference("kvt2leica --par par --option 1 map.kvt ref.gsi", "ref.gsi"));
-  EXPECT_EQ(cli(d.dir, "convert --to shapefile map.kvt").status, 2);
+  EXPECT_EQ(cli(d.dir, "convert --to nosuchformat map.kvt").status, 2);
 }
 
 TEST(CliBatch, InstrumentFilesChainedToAnOpenFormat) {
   Day d;
   const Result r = cli(d.dir, "convert --par par --to csv -o out traverse.rec pkt.ski");
   EXPECT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(listing(d.dir / "out"), (std::set<std::string>{"traverse.csv", "pkt.csv"}));
+  // GDAL's CSV: the point's coordinates, the fields, their types beside.
+  EXPECT_EQ(listing(d.dir / "out"), (std::set<std::string>{"traverse.csv", "traverse.csvt", "pkt.csv", "pkt.csvt"}));
   const auto lines = kvttest::readLines(d.dir / "out/pkt.csv");
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "number,code,first_y_east,second_x_north,height");
+  EXPECT_EQ(lines[0], "X,Y,Z,number,code,base,code_type,height,task");
 }
 
 TEST(CliBatch, MergeJoinsTheCataloguesInInputOrder) {

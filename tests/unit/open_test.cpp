@@ -1,6 +1,6 @@
 // Format detection, the catalogue summary, map objects from code types and
 // the open outputs. The outputs are read back by independent readers:
-// GDAL/OGR's ogrinfo (GeoJSON, CSV) and Python's json and xml.etree.
+// Python's json and xml.etree. The GIS outputs are tested in gis_test.cpp.
 #include <unistd.h>
 
 #include <cstdio>
@@ -39,9 +39,6 @@ Ran capture(const std::string& cmd) {
   return r;
 }
 
-bool have(const std::string& tool) {
-  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 const char* python() { return fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3"; }
 
@@ -447,108 +444,8 @@ struct MapFiles {
   }
 };
 
-TEST(GeoJson, ReadBackByPythonJson) {
-  MapFiles m;
-  auto s = kvtconv::newSession(m.rec.hooks());
-  kvtconv::kvt2geojson(*s, m.par, m.in, m.dir / "map.geojson");
-  EXPECT_EQ(kvtconv::errorCount(*s), 0);
-  ASSERT_FALSE(m.rec.messages.empty());
-  EXPECT_EQ(kvttest::rtrim(m.rec.messages.back()), "    11 poster konverteret ...");
-  EXPECT_EQ(kvttest::rtrim(m.rec.messages[m.rec.messages.size() - 2]), " 1 punkter uden koordinater er udeladt");
-  const Ran r = py(
-      "import json, sys\n"
-      "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
-      "assert d['type'] == 'FeatureCollection'\n"
-      "for f in d['features']:\n"
-      "  g = f['geometry']; p = f['properties']\n"
-      "  print(g['type'], p['kind'], p.get('code'), json.dumps(g['coordinates']))\n",
-      m.dir / "map.geojson");
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(r.out,
-            "Point point FPK [1000, 2000, 12.514]\n"
-            "Point point FPK7 [1001, 2001, 12.514]\n"
-            "LineString line HEG [[1010, 2000], [1020, 2005], [1030, 2010]]\n"
-            "Polygon area BYG [[[1110, 2100, 13], [1110, 2110, 13], [1100, 2110, 13], [1100, 2100, 13], "
-            "[1110, 2100, 13]]]\n"
-            "Point text VNA [1050, 2050]\n"
-            "Point point H\xC3\x86K0 [1200, 2200, 1]\n");
-}
-
-TEST(GeoJson, ReadBackByOgr) {
-  if (!have("ogrinfo")) GTEST_SKIP() << "ogrinfo (Debian gdal-bin) is not available";
-  MapFiles m;
-  auto s = kvtconv::newSession(m.rec.hooks());
-  const std::string out = m.dir / "map.geojson";
-  kvtconv::kvt2geojson(*s, m.par, m.in, out);
-  const Ran summary = capture("ogrinfo -ro -al -so '" + out + "'");
-  ASSERT_EQ(summary.status, 0) << summary.out;
-  EXPECT_NE(summary.out.find("using driver `GeoJSON' successful"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("Feature Count: 6"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("Extent: (1000.000000, 2000.000000) - (1200.000000, 2200.000000)"), std::string::npos)
-      << summary.out;
-  for (const char* field : {"kind: String", "number: String", "code: String", "code_type: Integer",
-                            "height: Real", "points: Integer", "text: String"})
-    EXPECT_NE(summary.out.find(field), std::string::npos) << field << "\n" << summary.out;
-  const Ran all = capture("ogrinfo -ro -al '" + out + "'");
-  ASSERT_EQ(all.status, 0) << all.out;
-  EXPECT_NE(all.out.find("POINT Z (1000 2000 12.514)"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("LINESTRING (1010 2000,1020 2005,1030 2010)"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("POLYGON Z ((1110 2100 13,1110 2110 13,1100 2110 13,1100 2100 13,1110 2100 13))"),
-            std::string::npos)
-      << all.out;
-  EXPECT_NE(all.out.find("text (String) = Skovvej"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("code (String) = H\xC3\x86K0"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("first (String) = 3001"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("last (String) = 3004"), std::string::npos) << all.out;
-}
-
-TEST(GeoJson, AMisplacedEndIsToldAndTheFilterApplies) {
-  MapFiles m;
-  writeFile(m.in, " 6 1 HEG9 1 2 3\n 6 2 FPK 3 4 5\n");
-  auto s = kvtconv::newSession(m.rec.hooks());
-  kvtconv::kvt2geojson(*s, m.par, m.in, m.dir / "o.geojson");
-  EXPECT_EQ(kvtconv::errorCount(*s), 0);
-  ASSERT_GE(m.rec.messages.size(), 2u);
-  EXPECT_EQ(kvttest::rtrim(m.rec.messages[0]), " Punkt nr.: 1 Objektafslutning uden objekt, kode: HEG9");
-  const std::string text = readFile(m.dir / "o.geojson");
-  EXPECT_EQ(text.rfind("{\"type\": \"FeatureCollection\", \"features\": [\n", 0), 0u);
-  EXPECT_NE(text.find("\"number\": \"1\""), std::string::npos);
-  EXPECT_EQ(text.substr(text.size() - 3), "]}\n");
-}
-
-TEST(Csv, ReadBackByOgr) {
-  if (!have("ogrinfo")) GTEST_SKIP() << "ogrinfo (Debian gdal-bin) is not available";
-  MapFiles m;
-  auto s = kvtconv::newSession(m.rec.hooks());
-  const std::string out = m.dir / "map.csv";
-  kvtconv::kvt2csv(*s, m.par, m.in, out);
-  EXPECT_EQ(kvtconv::errorCount(*s), 0);
-  const std::vector<std::string> lines = kvttest::readLines(out);
-  ASSERT_EQ(lines.size(), 12u);  // the header and eleven points
-  EXPECT_EQ(lines[0], "number,code,first_y_east,second_x_north,height");
-  EXPECT_EQ(lines[5], "2003,HEG9,1030,2010,");
-  EXPECT_EQ(lines[10], "4001,TRE,,2200,");
-  const std::string open = "ogrinfo -ro -al -oo X_POSSIBLE_NAMES=first_y_east -oo Y_POSSIBLE_NAMES=second_x_north "
-                           "-oo Z_POSSIBLE_NAMES=height -oo AUTODETECT_TYPE=YES ";
-  const Ran summary = capture(open + "-so '" + out + "'");
-  ASSERT_EQ(summary.status, 0) << summary.out;
-  EXPECT_NE(summary.out.find("using driver `CSV' successful"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("Feature Count: 11"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("number: Integer"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("code: String"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("first_y_east: Real"), std::string::npos) << summary.out;
-  EXPECT_NE(summary.out.find("Extent: (1000.000000, 2000.000000) - (1200.000000, 2200.000000)"), std::string::npos)
-      << summary.out;
-  const Ran all = capture(open + "'" + out + "'");
-  EXPECT_NE(all.out.find("POINT Z (1000 2000 12.514)"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("code (String) = H\xC3\x86K0"), std::string::npos) << all.out;
-}
-
-TEST(Csv, FieldsWithCommasAreQuoted) {
+TEST(Emit, NumbersHaveAtMostSixDecimals) {
   std::string out;
-  kvtconv::open::appendCsv(out, "A,\"B\"");
-  EXPECT_EQ(out, "\"A,\"\"B\"\"\"");
-  out.clear();
   kvtconv::open::appendNumber(out, -0.0);
   out += ' ';
   kvtconv::open::appendNumber(out, 512345.678 + 1e-13);
@@ -613,21 +510,48 @@ TEST(LandXml, EscapesMarkup) {
   EXPECT_EQ(r.out, "A<&>B K\"1 2 1 3\n");
 }
 
-TEST(OpenOutputs, ColumnOrderKeptUnderAnExchangingSystem) {
-  MapFiles m("  2 UTM\n");
-  writeFile(m.in, " 6 1 K 6100000 500000 1\n");
+// The internal order whatever the catalogue's column order; the EPSG code
+// of the system when it has one.
+TEST(LandXml, InternalOrderAndEpsgCode) {
+  struct Case {
+    const char* system;
+    const char* line;
+    const char* coordinateSystem;
+  };
+  const Case cases[] = {
+      {"UTM", " 6 1 K 6100000 500000 1\n", "<CoordinateSystem name=\"UTM\" epsgCode=\"25832\"/>"},
+      {"KP2000J", " 6 1 K 6100000 500000 1\n", "<CoordinateSystem name=\"KP2000J\" epsgCode=\"2196\"/>"},
+      {"S34J", " 6 1 K 500000 6100000 1\n", "<CoordinateSystem name=\"S34J\"/>"},
+  };
+  for (const Case& c : cases) {
+    MapFiles m(std::string("  2 ") + c.system + "\n");
+    writeFile(m.in, c.line);
+    auto s = kvtconv::newSession(m.rec.hooks());
+    kvtconv::kvt2landxml(*s, m.par, m.in, m.dir / "o.xml");
+    const std::string xml = readFile(m.dir / "o.xml");
+    EXPECT_NE(xml.find(">6100000 500000 1</CgPoint>"), std::string::npos) << c.system << "\n" << xml;
+    EXPECT_NE(xml.find(c.coordinateSystem), std::string::npos) << c.system << "\n" << xml;
+  }
+}
+
+TEST(LandXml, RepeatedNumbersGetUniqueNamesAndKeepTheNumber) {
+  MapFiles m;
+  writeFile(m.in, " 6 7 K 1 2\n 6 7 K 3 4\n 6 7_2 K 5 6\n");
   auto s = kvtconv::newSession(m.rec.hooks());
-  kvtconv::kvt2csv(*s, m.par, m.in, m.dir / "o.csv");
-  EXPECT_EQ(kvttest::readLines(m.dir / "o.csv").at(1), "1,K,6100000,500000,1");
   kvtconv::kvt2landxml(*s, m.par, m.in, m.dir / "o.xml");
-  EXPECT_NE(readFile(m.dir / "o.xml").find(">500000 6100000 1</CgPoint>"), std::string::npos);
-  EXPECT_NE(readFile(m.dir / "o.xml").find("<CoordinateSystem name=\"UTM\"/>"), std::string::npos);
+  const Ran r = py(
+      "import sys\nimport xml.etree.ElementTree as ET\n"
+      "for p in ET.parse(sys.argv[1]).getroot().iter('{http://www.landxml.org/schema/LandXML-1.2}CgPoint'):\n"
+      "  print(p.get('name'), p.get('desc'))\n",
+      m.dir / "o.xml");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "7 None\n7_2 7\n7_2_2 7_2\n");
 }
 
 TEST(OpenOutputs, AMissingInputIsAnErrorLine) {
   MapFiles m;
   auto s = kvtconv::newSession(m.rec.hooks());
-  kvtconv::kvt2geojson(*s, m.par, m.dir / "nothere.kvt", m.dir / "o.geojson");
+  kvtconv::kvt2landxml(*s, m.par, m.dir / "nothere.kvt", m.dir / "o.xml");
   EXPECT_EQ(kvtconv::errorCount(*s), 1);
   ASSERT_EQ(m.rec.errors.size(), 1u);
   EXPECT_NE(m.rec.errors[0].find("Filen findes ikke"), std::string::npos);
