@@ -19,26 +19,26 @@ std::string plural(long n, const char* one, const char* many) {
 void WarningGroups::add(const kvtconv::Diagnostic& d) {
   if (d.kind == kvtconv::DiagKind::WriteFailed || d.kind == kvtconv::DiagKind::ReadFailed)
     incomplete_ = true;
-  const auto it = std::find_if(groups_.begin(), groups_.end(), [&](const Group& g) {
-    return g.what == d.what && g.detail == d.detail;
-  });
-  if (it != groups_.end()) {
-    ++it->count;
-    if (it->first == 0) it->first = d.line;
+  auto kind = byWhat_.find(d.what);
+  if (kind == byWhat_.end()) kind = byWhat_.emplace(std::string(d.what), std::vector<std::size_t>{}).first;
+  for (const std::size_t i : kind->second) {
+    Group& g = groups_[i];
+    if (g.detail != d.detail) continue;
+    ++g.count;
+    if (g.first == 0) g.first = d.line;
     return;
   }
+  if (kind->second.size() >= kDetailsShown) {
+    ++rest_[kind->first];
+    return;
+  }
+  kind->second.push_back(groups_.size());
   groups_.push_back(Group{std::string(d.what), std::string(d.detail), 1, d.line});
 }
 
 std::vector<std::string> WarningGroups::lines() const {
   std::vector<std::string> out;
-  std::map<std::string, std::size_t> shown;
-  std::map<std::string, long> rest;
   for (const Group& g : groups_) {
-    if (shown[g.what]++ >= kDetailsShown) {
-      rest[g.what] += g.count;
-      continue;
-    }
     std::string line = "warning: ";
     if (g.count == 1) {
       if (g.first != 0) line += "line " + std::to_string(g.first) + ": ";
@@ -50,13 +50,15 @@ std::vector<std::string> WarningGroups::lines() const {
     if (g.count > 1 && g.first != 0) line += " (first at line " + std::to_string(g.first) + ")";
     out.push_back(std::move(line));
   }
-  for (const auto& [what, count] : rest)
+  for (const auto& [what, count] : rest_)
     out.push_back("warning: " + plural(count, "more line", "more lines") + ": " + what);
   return out;
 }
 
 void WarningGroups::clear() {
   groups_.clear();
+  byWhat_.clear();
+  rest_.clear();
   incomplete_ = false;
 }
 

@@ -2,6 +2,7 @@
 // The library's diagnostics as a few warning lines: occurrences of the same
 // thing are counted under the first line where they happened.
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,12 @@ class WarningGroups {
     long count = 0;
     long first = 0;  // first line, 0 when none
   };
+  // Only the groups that are shown are kept, found by their kind; the
+  // occurrences of the others are summed by kind. One group per point
+  // number would otherwise cost memory and a search per diagnostic.
   std::vector<Group> groups_;
+  std::map<std::string, std::vector<std::size_t>, std::less<>> byWhat_;
+  std::map<std::string, long, std::less<>> rest_;
   bool incomplete_ = false;
 };
 

@@ -45,7 +45,7 @@ void wpkt(Session& s, TextFile* f, Point& p) {
   writeTrimmed(f, r.str());
 }
 
-Point rpkt(Session& s, std::string_view line) {
+Point rpkt(Session& s, std::string_view line, PointPart part) {
   FieldScanner sc(line, s.par.missingMark());
   Point p;
   p.number = sc.word(12);
@@ -53,6 +53,10 @@ Point rpkt(Session& s, std::string_view line) {
   p.x = sc.real();
   p.y = sc.real();
   p.height = sc.real();
+  if (part == PointPart::Position) {
+    if (s.exchange) std::swap(p.x, p.y);
+    return p;
+  }
   p.task = sc.word(12);
   for (double& r : p.extras.reals) r = sc.real();
   for (auto& i : p.extras.ints) i = sc.integer();

@@ -30,7 +30,13 @@ struct Point {
 // Writes a point record. A blank number or code is replaced by the missing
 // text, in `p` too.
 void wpkt(Session& s, TextFile* f, Point& p);
-// Reads a point record whose type field is blanked.
-Point rpkt(Session& s, std::string_view line);
+// How much of a point record its reader needs; scanning stops after it.
+enum class PointPart {
+  Position,  // number, code and the three coordinates
+  All,
+};
+
+// Reads a point record whose type field is blanked (or cut off).
+Point rpkt(Session& s, std::string_view line, PointPart part = PointPart::All);
 
 }  // namespace kvtconv

@@ -21,6 +21,20 @@ ReadStatus rdrec(TextFile* f, std::string& line, std::size_t width, int& type) {
   return ReadStatus::Ok;
 }
 
+ReadStatus rdrec(TextFile* f, std::string_view& fields, std::size_t width, int& type) {
+  if (!f) return ReadStatus::End;
+  std::string_view line;
+  const ReadStatus st = f->readLine(line, width);
+  if (st != ReadStatus::Ok) return st;
+  std::size_t pos = 1;
+  int err = 0;
+  const std::int32_t value = rditas(line.substr(0, std::min<std::size_t>(80, width)), pos, err);
+  const std::size_t p = std::min<std::size_t>({pos, 80, width, line.size()});
+  fields = line.substr(p);
+  type = err != 0 ? 8 : value;
+  return ReadStatus::Ok;
+}
+
 void writeFull(TextFile* f, std::string_view line) {
   if (f) f->writeLine(line);
 }

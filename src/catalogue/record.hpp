@@ -15,6 +15,10 @@ class Session;
 // returns its record type in `type` with the type field blanked. An
 // unopened file reads as end of file.
 ReadStatus rdrec(TextFile* f, std::string& line, std::size_t width, int& type);
+// The same without copying: `fields` is the line after its type field, a
+// view into the file's buffer valid until the next read. It reads as the
+// blanked and padded line does for the field scanners.
+ReadStatus rdrec(TextFile* f, std::string_view& fields, std::size_t width, int& type);
 
 // Writes a full-width line, or a line cut after its last non-blank byte.
 // A write to an unopened channel goes nowhere, as the design lets it.

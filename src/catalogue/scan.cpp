@@ -129,36 +129,44 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   } else if (!isDigit(c) && c != '.') {
     return fail(start);
   }
-  // Digits are gathered as "int.frac" and converted once, exactly.
-  char digits[64];
-  std::size_t nd = 0;
-  bool overlong = false;
-  auto take = [&](char d) {
-    if (nd < sizeof digits - 1) digits[nd++] = d;
-    else overlong = true;
-  };
-  std::size_t intDigits = 0, fracDigits = 0;
+  // The digits are read where they stand; the mantissa is gathered on the
+  // way and converted exactly with one division when it is short enough.
+  const std::size_t first = i;
+  std::uint64_t m = 0;
+  std::size_t significant = 0;  // digits from the first non-zero one on
+  std::size_t intDigits = 0, fracDigits = 0, mark = std::string_view::npos;
   for (; i < t.size(); ++i) {
     const char d = t[i];
     if (d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/') break;
     if (!isDigit(d)) return fail(i);
-    take(d);
+    m = m * 10 + static_cast<std::uint64_t>(d - '0');
+    significant += (significant != 0 || d != '0');
     ++intDigits;
   }
   if (i < t.size() && (t[i] == '.' || t[i] == '*' || t[i] == '/')) {
     if (i + 1 >= t.size()) return fail(i);  // a mark as the last character
-    take('.');
+    mark = i;
     for (++i; i < t.size(); ++i) {
       const char d = t[i];
       if (d == ' ' || d == ',' || d == '*' || d == '\t') break;
       if (!isDigit(d)) return fail(i);
-      take(d);
+      m = m * 10 + static_cast<std::uint64_t>(d - '0');
+      significant += (significant != 0 || d != '0');
       ++fracDigits;
     }
   }
-  if (intDigits + fracDigits == 0 || overlong) return fail(i);
+  // At most 63 digits and mark, as the general conversion's buffer holds.
+  const std::size_t taken = intDigits + fracDigits + (mark != std::string_view::npos);
+  if (intDigits + fracDigits == 0 || taken > 63) return fail(i);
   double value = 0.0;
-  if (!digitsToDouble(digits, nd, fracDigits, value)) return fail(i);
+  if (significant <= 15 && fracDigits <= 22) {
+    value = static_cast<double>(m) / kPow10[fracDigits];
+  } else {
+    char digits[64];
+    std::size_t nd = 0;
+    for (std::size_t k = first; k < i; ++k) digits[nd++] = k == mark ? '.' : t[k];
+    if (!digitsToDouble(digits, nd, fracDigits, value)) return fail(i);
+  }
   err = 0;
   pos = i + 1;
   value += 1e-13;
@@ -172,6 +180,18 @@ bool skipToken(std::string_view t, std::size_t& pos) {
     return false;
   }
   pos = findSep<TextSeps>(t, i) + 1;
+  return true;
+}
+
+bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
+  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  if (i >= t.size()) {
+    pos = t.size() + 1;
+    return false;
+  }
+  const std::size_t end = findSep<TextSeps>(t, i);
+  token = t.substr(i, end - i);
+  pos = end + 1;
   return true;
 }
 

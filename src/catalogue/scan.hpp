@@ -26,6 +26,9 @@ std::string rdatas(std::string_view text, std::size_t& pos, std::size_t width, i
 // Moves past the next text token as rdatas would, without reading it;
 // false when only separators are left.
 bool skipToken(std::string_view text, std::size_t& pos);
+// The next text token as it stands in `text` (not upper-cased, not cut),
+// moving past it as rdatas would; false when only separators are left.
+bool nextToken(std::string_view text, std::size_t& pos, std::string_view& token);
 
 // The scanners bundled with their line and position, for record readers.
 class FieldScanner {

@@ -110,8 +110,8 @@ void reportReadError(Session& s, std::string_view name, long line) {
 }
 
 void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report errorTo,
-                  const std::function<void(Point&)>& fn) {
-  std::string line;
+                  PointPart part, const std::function<void(Point&)>& fn) {
+  std::string_view line;
   int type = 0;
   for (long lineNo = 1;; ++lineNo) {
     const ReadStatus st = rdrec(in, line, 80, type);
@@ -124,7 +124,7 @@ void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report e
       break;
     }
     if (type != 6) continue;
-    Point p = rpkt(s, line);
+    Point p = rpkt(s, line, part);
     if (filter(s, p.number, p.code)) continue;
     ++s.counter;
     fn(p);

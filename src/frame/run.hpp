@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/point.hpp"
 #include "frame/session.hpp"
 
 namespace kvtconv {
@@ -40,8 +41,10 @@ void beginExport(Session& s, int in, int out, std::string_view input, std::strin
 // The read loop of the point exports: every point record of the catalogue
 // that the filter lets through is counted and handed to `fn`; a read error
 // ends the loop and is reported as `errorTo` says.
+// `part` is what the export uses of each point (the filter needs the number
+// and the code, which every part holds).
 void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report errorTo,
-                  const std::function<void(Point&)>& fn);
+                  PointPart part, const std::function<void(Point&)>& fn);
 
 // A read error that ends an import's raw file early.
 void reportReadError(Session& s, std::string_view name, long line);

@@ -166,6 +166,51 @@ ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
   return ReadStatus::Ok;
 }
 
+ReadStatus TextFile::readLine(std::string_view& out, std::size_t maxLen) {
+  for (;;) {
+    if (afterCr_ && beg_ < end_) {
+      afterCr_ = false;
+      if (buf_[beg_] == '\n') ++beg_;
+    }
+    const char* start = buf_.data() + beg_;
+    const std::size_t avail = end_ - beg_;
+    // Where the next LF is, remembered: a file of CR-only line ends would
+    // otherwise search the whole buffer for an LF on every line.
+    if (!lfKnown_ || lfAt_ < beg_) {
+      const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+      lfAt_ = lf ? static_cast<std::size_t>(lf - buf_.data()) : end_;
+      lfKnown_ = true;
+    }
+    const std::size_t lfOff = lfAt_ - beg_;
+    const auto* cr = static_cast<const char*>(std::memchr(start, '\r', lfOff));
+    if (cr || lfAt_ < end_) {
+      const std::size_t n = cr ? static_cast<std::size_t>(cr - start) : lfOff;
+      out = std::string_view(start, std::min(n, maxLen));
+      beg_ += n + 1;
+      if (cr) {
+        if (beg_ < end_) {
+          if (buf_[beg_] == '\n') ++beg_;
+        } else {
+          afterCr_ = true;
+        }
+      }
+      if (out == "\x1A") return ReadStatus::End;
+      return ReadStatus::Ok;
+    }
+    // No line end in the buffer: read more, unless the buffer is full of
+    // one line or the file has ended; the copying reader deals with those.
+    const bool full = beg_ == 0 && end_ == buf_.size();
+    if (full || eof_ || readError_ || (afterCr_ && beg_ < end_)) break;
+    lfKnown_ = false;
+    if (beg_ == end_) beg_ = end_ = 0;
+    if (!refill()) break;
+  }
+  lfKnown_ = false;
+  const ReadStatus st = readLine(spill_, maxLen);
+  out = spill_;
+  return st;
+}
+
 void TextFile::flushBuffer() {
   if (buf_.empty()) return;
   if (!writeFailed_ && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
@@ -181,6 +226,24 @@ void TextFile::writeLine(std::string_view line) {
   if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
   if (buf_.size() + line.size() + kLineEnd.size() > kBufferSize) flushBuffer();
   buf_.insert(buf_.end(), line.begin(), line.end());
+  buf_.insert(buf_.end(), kLineEnd.begin(), kLineEnd.end());
+  const std::uint64_t now = bufStart_ + buf_.size();
+  if (now > highWater_) highWater_ = now;
+}
+
+char* TextFile::lineSpace(std::size_t maxLen) {
+  if (buf_.size() + maxLen + kLineEnd.size() > kBufferSize) flushBuffer();
+  pendingAt_ = buf_.size();
+  buf_.resize(pendingAt_ + maxLen);
+  return buf_.data() + pendingAt_;
+}
+
+void TextFile::commitLine(std::size_t len) {
+  const std::uint64_t pos = bufStart_ + pendingAt_;
+  lineStarts_[starts_ % kStepBackDepth] = pos;
+  ++starts_;
+  if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
+  buf_.resize(pendingAt_ + len);
   buf_.insert(buf_.end(), kLineEnd.begin(), kLineEnd.end());
   const std::uint64_t now = bufStart_ + buf_.size();
   if (now > highWater_) highWater_ = now;

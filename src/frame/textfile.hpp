@@ -34,11 +34,20 @@ class TextFile {
   // longer line is skipped). LF, CR LF, CR alone, a missing last line end
   // and a final Ctrl-Z are all accepted.
   ReadStatus readLine(std::string& out, std::size_t maxLen);
+  // The same line as a view into the read buffer, valid until the next
+  // read or rewind: no copy unless the line is longer than the buffer or
+  // is the file's last one without a line end.
+  ReadStatus readLine(std::string_view& out, std::size_t maxLen);
 
   // Reads again from the start (files opened for reading).
   void rewind();
 
   void writeLine(std::string_view line);
+  // Room for a line of at most `maxLen` bytes formatted in place in the
+  // write buffer; commitLine(n) then writes its first n bytes as writeLine
+  // would. Nothing else may be written in between.
+  char* lineSpace(std::size_t maxLen);
+  void commitLine(std::size_t len);
   // The next line written replaces the last one; repeated calls go back
   // over the last kStepBackDepth lines.
   void stepBack();
@@ -66,6 +75,9 @@ class TextFile {
   std::size_t beg_ = 0, end_ = 0;  // read window into buf_
   bool eof_ = false, readError_ = false;
   bool afterCr_ = false;  // the last line ended with a CR at the buffer's end
+  std::size_t lfAt_ = 0;  // the next LF at or after beg_ when lfKnown_ (CR-only files)
+  bool lfKnown_ = false;
+  std::string spill_;  // a line the buffer could not hold whole
   std::uint64_t size_ = 0, consumed_ = 0, nextReport_ = 0;
   const ProgressFn* progress_ = nullptr;
   // Writing: absolute offsets of the buffer start, the last line's start and
@@ -75,6 +87,7 @@ class TextFile {
   std::size_t starts_ = 0;  // lines written and not taken back
   std::size_t floor_ = 0;   // the oldest line whose start the ring still holds
   bool writeFailed_ = false;
+  std::size_t pendingAt_ = 0;  // where lineSpace's line begins in buf_
 };
 
 }  // namespace kvtconv

@@ -23,6 +23,18 @@ std::vector<std::string> lines(const std::string& bytes, std::size_t maxLen = 80
 
 using V = std::vector<std::string>;
 
+// The lines as views, copied out, and the status that ended them.
+V viewLines(const std::string& bytes, std::size_t maxLen, ReadStatus& last) {
+  kvttest::TempDir dir;
+  writeFile(dir / "f", bytes);
+  std::error_code ec;
+  auto f = TextFile::openRead(dir / "f", ec);
+  V out;
+  std::string_view line;
+  while ((last = f->readLine(line, maxLen)) == ReadStatus::Ok) out.emplace_back(line);
+  return out;
+}
+
 }  // namespace
 
 TEST(TextFile, AcceptsEveryLineEndForm) {
@@ -39,6 +51,26 @@ TEST(TextFile, AcceptsEveryLineEndForm) {
   // A CR LF split by the end of the read buffer is still one line end.
   const std::string head(65535, 'x');
   EXPECT_EQ(lines(head + "\r\nb\n", 1 << 16), (V{head, "b"}));
+}
+
+TEST(TextFile, ViewsReadAsCopiesDo) {
+  // Line ends of every form, also where a buffer refill splits them, lines
+  // longer than the buffer, cut lines and Ctrl-Z endings.
+  std::string mixed;
+  for (int i = 0; mixed.size() < 300000; ++i) {
+    mixed += std::string(static_cast<std::size_t>(i * 37 % 211), static_cast<char>('a' + i % 26));
+    mixed += i % 3 == 0 ? "\r" : i % 3 == 1 ? "\r\n" : "\n";
+  }
+  const std::string head(65535, 'x');
+  for (const std::string& bytes :
+       {mixed, mixed + "tail", mixed + "\x1A", head + "\r\nb\n", head + "\rb\r", std::string(1 << 17, 'y') + "\n\x1A\nz",
+        std::string("a\r\rb\r\x1A"), std::string("\x1A\nafter\n"), std::string()}) {
+    for (const std::size_t maxLen : {std::size_t{80}, std::size_t{1} << 17}) {
+      ReadStatus last = ReadStatus::Ok;
+      EXPECT_EQ(viewLines(bytes, maxLen, last), lines(bytes, maxLen));
+      EXPECT_EQ(last, ReadStatus::End);
+    }
+  }
 }
 
 TEST(TextFile, LongLinesAreCutNotGrown) {

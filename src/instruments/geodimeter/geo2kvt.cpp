@@ -1,8 +1,8 @@
 // Geodimeter raw data into a catalogue. The raw file is a stream of
 // "label=value" words; a user's conversion file says which runs of labels
-// form which kind of record. The words are first put one per line into a
-// scratch file (moving point, code and prism words in front of the
-// measurement they belong to), then grouped greedily into records.
+// form which kind of record. The words are first put one per line (moving
+// point, code and prism words in front of the measurement they belong to),
+// then grouped greedily into records, word by word as they come.
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -136,9 +136,18 @@ bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.s
 // lets each measurement be grouped as a whole record. Words of a line that
 // holds several are written where they stand, but they still tell which
 // code, point and prism height the next measurement has already got.
+// Where the words go, one at a time.
+class WordSink {
+ public:
+  virtual void word(std::string_view w) = 0;
+
+ protected:
+  ~WordSink() = default;
+};
+
 class WordWriter {
  public:
-  explicit WordWriter(TextFile* out) : out_(out) {}
+  explicit WordWriter(WordSink& out) : out_(out) {}
 
   void line(std::string_view raw) {
     const auto equals = std::count(raw.begin(), raw.end(), '=');
@@ -147,11 +156,13 @@ class WordWriter {
       return;
     }
     std::size_t pos = 1;
-    int err = 0;
     for (;;) {
-      const std::string token = rdatas(raw, pos, kWordWidth, err);
-      if (err == -1) break;
-      const std::string_view t = rtrim(token);
+      // The token upper-cased and cut to a word's width, as rdatas gives it.
+      std::string_view raw_token;
+      if (!nextToken(raw, pos, raw_token)) break;
+      const std::size_t n = std::min(raw_token.size(), kWordWidth);
+      for (std::size_t k = 0; k < n; ++k) token_[k] = upperLatin1(raw_token[k]);
+      const std::string_view t = rtrim(std::string_view(token_, n));
       if (startsWith(t, "4=")) {
         code_.assign(t);
         codeWritten_ = true;
@@ -166,7 +177,7 @@ class WordWriter {
 
  private:
   void put(std::string_view w) {
-    if (out_) out_->writeLine(w);
+    out_.word(w);
     lastWasCoordinate_ = false;
   }
 
@@ -207,7 +218,8 @@ class WordWriter {
     put(w);
   }
 
-  TextFile* out_;
+  WordSink& out_;
+  char token_[kWordWidth];
   std::string code_, point_, prism_;
   bool pointDue_ = false, prismDue_ = false, codeWritten_ = false, lastWasCoordinate_ = false;
 };
@@ -564,24 +576,30 @@ class GeoImport {
 
 // ----------------------------------------------------------- second pass
 
-class Grouper {
+class Grouper final : public WordSink {
  public:
   Grouper(Session& s, const std::vector<Entry>& entries, const LabelNames& names,
           GeoImport& import, TextFile* out)
       : s_(s), entries_(entries), names_(names), import_(import), out_(out) {}
 
-  void run(TextFile* words) {
-    std::string word;
-    while (next(words, word)) {
-      if (isBlank(word)) continue;
-      for (char& c : word)
-        if (!allowedByte(static_cast<unsigned char>(c))) c = ' ';
-      if (word.find('=') == std::string::npos) {
-        s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(word));
-        continue;
-      }
-      add(word);
+  // The words as one per line of the scratch file gave them back: a word
+  // that is a lone Ctrl-Z ended that file, so it ends the words here.
+  void word(std::string_view w) override {
+    if (ended_) return;
+    w = w.substr(0, kWordWidth);
+    if (w == "\x1A") {
+      ended_ = true;
+      return;
     }
+    take(w);
+    while (pushedBack_) {
+      pushedBack_ = false;
+      const std::string again = pending_;
+      take(again);
+    }
+  }
+
+  void finish() {
     // What is left goes to its candidate; without one it is not identified,
     // even when nothing is left (a file ending in words that fit no entry).
     if (candidate_ >= 0) import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
@@ -589,13 +607,16 @@ class Grouper {
   }
 
  private:
-  bool next(TextFile* f, std::string& word) {
-    if (pushedBack_) {
-      pushedBack_ = false;
-      word = pending_;
-      return true;
+  void take(std::string_view w) {
+    if (isBlank(w)) return;
+    word_.assign(w);
+    for (char& c : word_)
+      if (!allowedByte(static_cast<unsigned char>(c))) c = ' ';
+    if (word_.find('=') == std::string::npos) {
+      s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(word_));
+      return;
     }
-    return f && f->readLine(word, kWordWidth) == ReadStatus::Ok;
+    add(word_);
   }
 
   void restart() {
@@ -610,7 +631,7 @@ class Grouper {
   // Every entry whose labels agree with those collected so far stays alive;
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
-  void add(const std::string& rawWord) {
+  void add(std::string_view rawWord) {
     if (alive_.size() != entries_.size()) alive_.assign(entries_.size(), 1);
     const std::string_view w = trim(rawWord);
     const std::uint16_t label = labelKey(geo::labelCode(w));
@@ -673,49 +694,25 @@ class Grouper {
   std::vector<std::uint16_t> labels_;
   std::vector<std::pair<std::size_t, std::size_t>> spans_;  // words of the group in words_
   std::vector<char> alive_;
-  std::string words_, record_, pending_;
+  std::string words_, record_, pending_, word_;
   int candidate_ = -1;
-  bool pushedBack_ = false;
+  bool pushedBack_ = false, ended_ = false;
 };
 
-// The first pass: the raw file as one word per line in the scratch file,
-// opened again for reading; null when the scratch file failed.
-std::unique_ptr<TextFile> wordFile(Session& s, const ScratchFile& scratch, std::string_view dir,
-                                   TextFile* in, std::string_view input) {
-  if (scratch.path().empty()) {
-    s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be made, nothing converted", dir);
-    return nullptr;
+// Both passes at once: the raw file's words are grouped as they come.
+void convertWords(Session& s, TextFile* in, std::string_view input, Grouper& grouper) {
+  WordWriter words(grouper);
+  std::string_view raw;
+  for (long n = 1; in; ++n) {
+    const ReadStatus st = in->readLine(raw, kRawWidth);
+    if (st == ReadStatus::End) break;
+    if (st == ReadStatus::Error) {
+      reportReadError(s, input, n);
+      break;
+    }
+    words.line(raw);
   }
-  std::error_code ec;
-  {
-    auto tmp = TextFile::openWrite(scratch.path(), WriteForm::Replace, ec);
-    if (!tmp) {
-      s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be written, nothing converted",
-             scratch.path());
-      return nullptr;
-    }
-    WordWriter words(tmp.get());
-    std::string raw;
-    for (long n = 1; in; ++n) {
-      const ReadStatus st = in->readLine(raw, kRawWidth);
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) {
-        reportReadError(s, input, n);
-        break;
-      }
-      words.line(raw);
-    }
-    if (!tmp->close()) {
-      s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be written, nothing converted",
-             scratch.path());
-      return nullptr;
-    }
-  }
-  auto tmp = TextFile::openRead(scratch.path(), ec);
-  if (!tmp)
-    s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be read back, nothing converted",
-           scratch.path());
-  return tmp;
+  grouper.finish();
 }
 
 }  // namespace
@@ -748,14 +745,18 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
     names.load(s.channel(kNames));
     const std::vector<Entry> entries = readConversion(s, s.channel(kConversion));
 
-    // The scratch file is ours, not the host's: when it fails, the host
-    // gets the catalogue written so far and the usual closing line.
+    // The scratch file is ours, not the host's: when it cannot be made, the
+    // host gets the catalogue written so far and the usual closing line.
+    // The words no longer pass through it, but it is made and removed as
+    // before, so that runs sharing the directory see what they always saw.
     ScratchFile scratch(trim(parDir), "KVT3", "TMP");
-    std::unique_ptr<TextFile> words = wordFile(s, scratch, trim(parDir), s.channel(kIn), input);
-    if (words) {
+    if (scratch.path().empty()) {
+      s.diag(DiagKind::WriteFailed, 0, "scratch file cannot be made, nothing converted",
+             trim(parDir));
+    } else {
       GeoImport import(s, out);
-      Grouper(s, entries, names, import, out).run(words.get());
-      words.reset();
+      Grouper grouper(s, entries, names, import, out);
+      convertWords(s, s.channel(kIn), input, grouper);
     }
 
     s.wrmsg(countLine(s.counter));

@@ -50,7 +50,7 @@ void kvt2geo(Session& s, std::string_view parDir, std::string_view input, std::s
     beginExport(s, kIn, kOut, input, output, Report::Diagnostic);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    forEachPoint(s, in, input, Report::Diagnostic, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       wgChar(out, 5, p.number);
       wgChar(out, 4, p.code);
       bool fits = true;

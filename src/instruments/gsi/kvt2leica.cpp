@@ -58,7 +58,7 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
     const bool wide = option == 1;
-    forEachPoint(s, in, input, Report::Diagnostic, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       if (s.exchange) std::swap(p.x, p.y);  // the words carry easting first
       const std::string gsiText = gsiLine(s, p, s.counter, wide);
       if (gsiText.find('*', wide ? 1 : 0) != std::string::npos) reportTooWide(s, "GSI", p.number);

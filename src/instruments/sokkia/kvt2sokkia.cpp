@@ -68,7 +68,7 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
     writeFull(out, std::string(1, sdr::kStart));
     writeFull(out, sdr33 ? "00NMSDR33  V04-04.030000                211121"
                          : "00NMSDR2     V02-08S1169 Koord. fra KVT 213121");
-    forEachPoint(s, in, input, Report::Diagnostic, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
       bool fits = true;
       writeFull(out, sdrLine(p, sdr33, fits));

@@ -1,4 +1,7 @@
 // Catalogue points as Zeiss REC 500 coordinate lines.
+#include <algorithm>
+#include <cstring>
+
 #include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
@@ -13,18 +16,26 @@ namespace {
 
 constexpr int kIn = 17, kOut = 18;
 
-std::string zeissLine(const Point& p, std::int32_t counter, bool& fits) {
-  std::string line(80, ' ');
-  putI(line, 1, 7, counter);
-  putField(line, 9, p.number, 12);
-  putField(line, 22, p.code, 9);
-  putField(line, 37, "Y ", 2);
-  fits = putF(line, 39, 12, 3, p.x);
-  putField(line, 52, "X ", 2);
-  fits = putF(line, 54, 13, 3, p.y) && fits;
-  putField(line, 68, "Z ", 2);
-  if (!missReal(p.height)) fits = putF(line, 70, 9, 3, p.height) && fits;
-  return line;
+// The line is formatted where it is written: in the output buffer.
+bool writeZeiss(TextFile* out, const Point& p, std::int32_t counter) {
+  constexpr std::size_t kWidth = 80;
+  char spare[kWidth];
+  char* l = out ? out->lineSpace(kWidth) : spare;
+  std::memset(l, ' ', kWidth);
+  auto text = [&](std::size_t col, std::string_view t, std::size_t w) {
+    std::memcpy(l + col - 1, t.data(), std::min(w, t.size()));
+  };
+  formatI(l, 7, counter);
+  text(9, p.number, 12);
+  text(22, p.code, 9);
+  text(37, "Y ", 2);
+  bool fits = formatF(l + 38, 12, 3, p.x);
+  text(52, "X ", 2);
+  fits = formatF(l + 53, 13, 3, p.y) && fits;
+  text(68, "Z ", 2);
+  if (!missReal(p.height)) fits = formatF(l + 69, 9, 3, p.height) && fits;
+  if (out) out->commitLine(kWidth);
+  return fits;
 }
 
 }  // namespace
@@ -38,10 +49,9 @@ void kvt2zeiss(Session& s, std::string_view parDir, std::string_view input,
     beginExport(s, kIn, kOut, input, output, Report::Host);
     TextFile* in = s.channel(kIn);
     TextFile* out = s.channel(kOut);
-    forEachPoint(s, in, input, Report::Host, [&](Point& p) {
+    forEachPoint(s, in, input, Report::Host, PointPart::Position, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
-      bool fits = true;
-      writeFull(out, zeissLine(p, s.counter, fits));
+      const bool fits = writeZeiss(out, p, s.counter);
       if (!fits) reportTooWide(s, "Zeiss", p.number);
       if (p.code.size() > 9 && p.code[9] != ' ')
         s.diag(DiagKind::Truncated, 0, "code cut to its first nine characters",
