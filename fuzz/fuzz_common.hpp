@@ -1,52 +1,61 @@
 #pragma once
-// Shared set-up of the fuzz targets: a scratch directory per process with a
-// parameter directory, and the input bytes written to a file there, since
-// every conversion reads files by name.
-#include <unistd.h>
-
+// The shared harness of the fuzz targets. A target is one function over a
+// Run: the input bytes cut into files at each "\n----\n" (the main input
+// first, then the auxiliary files a conversion reads), written to a scratch
+// directory because every conversion reads files by name, and one fresh
+// session whose hooks check what the host is promised.
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "frame/session.hpp"
 #include "kvtconv.hpp"
 
 namespace kvtfuzz {
 
-inline const std::string& scratch() {
-  static const std::string dir = [] {
-    const std::string d = "/tmp/kvtfuzz-" + std::to_string(::getpid());
-    std::filesystem::create_directories(d + "/par");
-    std::FILE* f = std::fopen((d + "/par/VOXA.PAR").c_str(), "wb");
-    std::fputs(" 79 JA\n121 FULDT\n122 FULDT\n", f);
-    std::fputs((" 52 " + d + "\n").c_str(), f);
-    std::fclose(f);
-    f = std::fopen((d + "/par/VOXA.ADM").c_str(), "wb");
-    for (int i = 0; i < 8; ++i) std::fputs(" 8  FUZZ\n", f);
-    std::fclose(f);
-    return d;
-  }();
-  return dir;
-}
+inline constexpr std::string_view kSeparator = "\n----\n";
 
-inline std::string path(const char* name) { return scratch() + "/" + name; }
-inline std::string parDir() { return scratch() + "/par"; }
+class Run {
+ public:
+  Run(const std::uint8_t* data, std::size_t size);
+  ~Run();
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
 
-inline std::string put(const char* name, const std::uint8_t* data, std::size_t size) {
-  const std::string p = path(name);
-  std::FILE* f = std::fopen(p.c_str(), "wb");
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  return p;
-}
+  kvtconv::Session& session() { return *session_; }
+  // Part i of the input; empty when the input has fewer parts.
+  std::string_view part(std::size_t i) const { return i < parts_.size() ? parts_[i] : std::string_view(); }
+  bool has(std::size_t i) const { return i < parts_.size(); }
+  // Part i written to the scratch file `name`; its path.
+  std::string file(std::size_t i, const char* name) { return put(name, part(i)); }
+  // `bytes` written to the scratch file `name`; its path.
+  std::string put(const char* name, std::string_view bytes);
+  // The path of the scratch file `name`, for outputs.
+  std::string path(const char* name) const;
+  // A parameter directory, the same for every run.
+  std::string par() const;
+  // The first input byte: the target's choice among its options.
+  std::uint8_t option() const { return option_; }
 
-// A session whose host stops nothing and prints nothing.
-inline kvtconv::Session& session() {
-  static kvtconv::Session s(kvtconv::Hooks{[](std::string_view) { return 0; },
-                                           [](std::string_view) { return 0; },
-                                           {}, {}});
-  return s;
-}
+ private:
+  std::vector<std::string_view> parts_;
+  std::uint8_t option_ = 0;
+  kvtconv::SessionHandle session_;
+};
+
+// Stops the fuzzer as a crash does when a promise is broken.
+void check(bool ok, const char* what);
+
+using Target = void (*)(Run&);
+bool add(const char* name, Target target);
+// One input through the target `name`; the fuzzer entry of every target.
+int fuzz(std::string_view name, const std::uint8_t* data, std::size_t size);
 
 }  // namespace kvtfuzz
+
+// KVT_FUZZ(kvt2geo) { ... } defines the target fuzz_kvt2geo; `in` is its Run.
+#define KVT_FUZZ(name)                                                                  \
+  static void kvtFuzz_##name(kvtfuzz::Run& in);                                         \
+  [[maybe_unused]] static const bool kvtFuzzAdded_##name = kvtfuzz::add("fuzz_" #name, \
+                                                                        kvtFuzz_##name); \
+  static void kvtFuzz_##name([[maybe_unused]] kvtfuzz::Run& in)
