@@ -1,5 +1,7 @@
-// Targets of the exports and open outputs: the main input is a catalogue.
+// Targets of the exports and open outputs: the main input is a catalogue
+// (a DSFL map for dsfl_features).
 #include "fuzz_common.hpp"
+#include "open/features.hpp"
 
 using namespace kvtconv;
 
@@ -24,9 +26,16 @@ KVT_FUZZ(kvt2ski) {
   kvt2ski(in.session(), ellipsoid, projection, type, in.path("out.ski"), in.file(0, "in.kvt"), in.par());
 }
 
-KVT_FUZZ(kvt2csv) { kvt2csv(in.session(), in.par(), in.file(0, "in.kvt"), in.path("out.csv")); }
+// What the GIS outputs are made of, read from a catalogue and from a DSFL map.
+KVT_FUZZ(features) {
+  open::MapContents map;
+  open::readCatalogue(in.session(), in.par(), in.file(0, "in.kvt"), map);
+}
 
-KVT_FUZZ(kvt2geojson) { kvt2geojson(in.session(), in.par(), in.file(0, "in.kvt"), in.path("out.geojson")); }
+KVT_FUZZ(dsfl_features) {
+  open::MapContents map;
+  open::readDsfl(in.session(), in.par(), in.file(0, "in.dsf"), map);
+}
 
 KVT_FUZZ(kvt2landxml) { kvt2landxml(in.session(), in.par(), in.file(0, "in.kvt"), in.path("out.xml")); }
 
