@@ -303,7 +303,8 @@ int main(int argc, char** argv) {
 
   /* Full names with a drive are used as given; bare names go to the
    * directory of the first directory-table entry (here a relative one, as
-   * entries hold only 50 characters), joined with "\". */
+   * entries hold only 50 characters), followed by the name as the entry is
+   * written: it ends with its own "\". */
   {
     char sub[MAX_PATH], subpar[MAX_PATH], line[MAX_PATH + 16], full[MAX_PATH];
     snprintf(sub, sizeof sub, "%s\\data", work);
@@ -313,7 +314,7 @@ int main(int argc, char** argv) {
     snprintf(full, sizeof full, "%s\\VOXA.ADM", subpar);
     copy_data("par\\VOXA.ADM", full);
     snprintf(full, sizeof full, "%s\\VOXA.PAR", subpar);
-    write_file(full, " 51 data\r\n");
+    write_file(full, " 51 data\\\r\n");
     snprintf(full, sizeof full, "%s\\points.kvt", sub);
     copy_data("points.kvt", full);
     kvtdll_reset(-1, -1);
