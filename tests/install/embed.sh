@@ -27,7 +27,10 @@ for f in dlopen cli points-0 points-1 points-2 points-3; do cmp "$out/c.zei" "$o
 
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
-[ "$(pkg-config --modversion kvtconv)" = "$(pkg-config --modversion kvtconv++)" ]
+# One version everywhere: project(VERSION) in CMakeLists.txt.
+version=$("$prefix/bin/kvtconv" --version | awk '{ print $2 }')
+[ "$(pkg-config --modversion kvtconv)" = "$version" ]
+[ "$(pkg-config --modversion kvtconv++)" = "$version" ]
 rpath="-Wl,-rpath,$prefix/lib"
 p=$work/pc
 # shellcheck disable=SC2046,SC2086
