@@ -37,13 +37,14 @@ for s in $subs; do
 done
 complete_words zeiss2kvt --mode ''
 [[ $got == " append new replace " ]] || { echo "--mode gave:$got"; fail=1; }
-cd "$(mktemp -d)"
+scratch=$(mktemp -d)
+cd "$scratch"
 mkdir pardir
 touch pardir-file
 complete_words kvt2zeiss --par par
 [[ $got == " pardir " ]] || { echo "--par gave:$got"; fail=1; }
 complete_words kvt2zeiss --quiet par
 expect pardir-file
-rmdir pardir && rm pardir-file
+cd / && rm -r "$scratch"
 [ $fail = 0 ]
 echo "completion ok: $(wc -w <<<"$subs") subcommands, $n options"
