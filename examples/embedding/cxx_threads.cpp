@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
       kvtconv::SessionHandle session = kvtconv::newSession(std::move(hooks));
       const std::string base = outDir + "/points-" + std::to_string(t);
       kvtconv::kvt2zeiss(*session, par, input, base + ".zei");
-      kvtconv::kvt2csv(*session, par, input, base + ".csv");
+      kvtconv::kvt2landxml(*session, par, input, base + ".xml");
       if (kvtconv::errorCount(*session) != 0 || kvtconv::writeFailures(*session) != 0) ++errors[t];
     });
   }

@@ -23,7 +23,7 @@ b=$work/cmake
 "$b/cxx_threads" "$par" "$in" "$out"
 PATH="$prefix/bin:$PATH" "$b/cli_host" "$par" "$in" "$out/cli.zei" >/dev/null
 for f in dlopen cli points-0 points-1 points-2 points-3; do cmp "$out/c.zei" "$out/$f.zei"; done
-[ -s "$out/points-3.csv" ]
+[ -s "$out/points-3.xml" ]
 
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
