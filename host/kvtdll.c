@@ -1,17 +1,27 @@
 /* The default host message library: message lines to standard output,
  * error lines to standard error, trailing blanks removed, converted to
- * UTF-8 when the locale asks for it. Never asks the library to stop. */
+ * UTF-8 when the locale asks for it. Never asks the library to stop.
+ * A host that meant to bring its own WR_MSG/WR_ERROR but did not export
+ * them ends up here without any sign; KVTDLL_WARN_DEFAULT and
+ * kvtdll_is_default() make that visible. */
+#ifndef _WIN32
+#define _GNU_SOURCE /* RTLD_DEFAULT, dladdr */
+#endif
+#include <stdatomic.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dlfcn.h>
 #include <langinfo.h>
 #include <locale.h>
 #endif
 
 #include "kvtconv.h"
+#include "kvtdll.h"
 
 #ifdef _WIN32
 /* A console set to UTF-8 gets UTF-8; anything else gets the Latin-1 bytes,
@@ -52,12 +62,35 @@ static void put_line(FILE* out, const int32_t* codes) {
   fflush(out);
 }
 
+/* Once per process, and only when asked: a notice on standard error that
+ * these defaults, not the host's functions, receive the lines. */
+static void notice_default(void) {
+  static atomic_flag told = ATOMIC_FLAG_INIT;
+  const char* want = getenv("KVTDLL_WARN_DEFAULT");
+  if (!want || !*want || strcmp(want, "0") == 0 || atomic_flag_test_and_set(&told)) return;
+  fputs("kvtdll: lines go to the default WR_MSG/WR_ERROR of libkvtdll, "
+        "not to functions of the host program\n", stderr);
+}
+
+#ifndef _WIN32
+/* WR_MSG as libkvtconv would bind it now is ours: the host exports none. */
+int kvtdll_is_default(void) {
+  static const char here = 0;
+  Dl_info bound, self;
+  void* sym = dlsym(RTLD_DEFAULT, "WR_MSG");
+  if (!sym || !dladdr(sym, &bound) || !dladdr(&here, &self)) return 0;
+  return bound.dli_fbase == self.dli_fbase;
+}
+#endif
+
 int32_t KVT_CALL WR_MSG(int32_t* codes) {
+  notice_default();
   if (codes) put_line(stdout, codes);
   return 0;
 }
 
 int32_t KVT_CALL WR_ERROR(int32_t* codes) {
+  notice_default();
   if (codes) put_line(stderr, codes);
   return 0;
 }

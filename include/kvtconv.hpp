@@ -7,6 +7,12 @@
 #include <string>
 #include <string_view>
 
+// The core is built with hidden visibility; what is declared here may leave
+// libkvtconv++, whose version script then picks the exact exports.
+#if !defined(_WIN32)
+#pragma GCC visibility push(default)
+#endif
+
 namespace kvtconv {
 
 // What a run knows beyond the lines it sends to the host: values read as
@@ -136,3 +142,7 @@ void kvt2landxml(Session& s, std::string_view parDir, std::string_view input,
                  std::string_view output);
 
 }  // namespace kvtconv
+
+#if !defined(_WIN32)
+#pragma GCC visibility pop
+#endif
