@@ -90,11 +90,6 @@ std::string coordinates(const char* start, std::initializer_list<double> values,
   return line + fields(values, decimals);
 }
 
-// A header record such as "%H4 " followed by its values.
-std::string header(const char* name, std::initializer_list<double> values) {
-  return std::string(name) + " " + fields(values, 3);
-}
-
 }  // namespace
 
 TEST(DsflExport, AnObjectOfTwentyThousandPointsIsSplit) {
@@ -124,85 +119,6 @@ TEST(DsflExport, AnObjectOfTwentyThousandPointsIsSplit) {
   EXPECT_EQ(kvttest::rtrim(e.host.messages[0]), " 20001 punkter l\xE6st fra " + e.in);
 }
 
-TEST(DsflExport, AClosedLineRepeatsItsFirstPointOnlyWhenItEndsAwayFromIt) {
-  Export e;
-  e.a.closedAsLines = 1.0f;
-  const auto lines = body(e.run(point("1", "BYG1", 10, 10) + point("2", "BYG1", 20, 10) +
-                                point("3", "BYG8", 10.0004, 10) +  // within 0.001
-                                point("4", "BYG1", 30, 30) + point("5", "BYG1", 40, 30) +
-                                point("6", "BYG8", 30.002, 30)));  // beyond
-  const std::vector<std::string> want = {
-      "%N   0",
-      "%K14%UBYGNING %B Bygning",
-      coordinates("%L1KR", {10, 10, 20, 10, 10.0004, 10}),
-      coordinates("%L1KR", {30, 30, 40, 30, 30.002, 30}),
-      coordinates("", {30, 30}),
-      "%D",
-      "%S",
-  };
-  EXPECT_EQ(lines, want);
-}
-
-TEST(DsflExport, AClosedObjectWithoutTheOptionIsAnArea) {
-  Export e;
-  const auto lines = body(e.run(point("1", "BYG1", 10, 10) + point("2", "BYG2", 20, 10) +
-                                point("3", "BYG2", 20, 20) + point("4", "BYG8", 10, 20)));
-  // The change of line type continues the area with its own start code.
-  const std::vector<std::string> want = {
-      "%N   0",
-      "%K14%UBYGNING %B Bygning",
-      coordinates("%F1KR", {10, 10, 20, 10}),
-      coordinates("%F3KS", {20, 20, 10, 20}),
-      "%D",
-      "%S",
-  };
-  EXPECT_EQ(lines, want);
-}
-
-TEST(DsflExport, ADirectionPointOnTopOfItsPointGivesDirectionZero) {
-  Export e;
-  const auto lines = body(e.run(point("1", "FPK", 10, 10) + point("2", "FPK7", 10, 10)));
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0], "%VV   0");
-  EXPECT_EQ(lines[3], coordinates("%P1K", {10, 10}));
-}
-
-TEST(DsflExport, HeightsGoIntoTheExtentsAndEveryCoordinateGroup) {
-  Export e;
-  e.a.heights = 1;
-  e.a.h2 = "DVR90";
-  const auto lines = e.run(point("1", "HEG1", 10, 20, "5.25") + point("2", "HEG1", 30, 40) +
-                           point("3", "HEG9", 50, 60, "-1.5"));
-  EXPECT_TRUE(e.host.errors.empty());  // heights were found: no warning
-  const std::vector<std::string> head(lines.begin(), lines.begin() + 6);
-  const std::vector<std::string> want = {
-      "%H1", "%H2 DVR90", "%H3", header("%H4", {50, 60, 5.25}), header("%H5", {10, 20, -1.5}),
-      header("%H6", {0, 0, 0})};
-  EXPECT_EQ(head, want);
-  const auto b = body(lines);
-  ASSERT_GE(b.size(), 4u);
-  EXPECT_EQ(b[2], coordinates("%L1KR", {10, 20, 5.25, 30, 40, -999.999}));
-  EXPECT_EQ(b[3], coordinates("", {50, 60, -1.5}));
-}
-
-TEST(DsflExport, DecimalsOfCoordinatesAndHeightTextsComeFromTheParameters) {
-  Export e("7 2\n123 1\n147 KOT\n");
-  e.a.heightTexts = 1;
-  const auto lines = body(e.run(point("1", "FPK", 12.344, 67.891, "4.56")));
-  const std::vector<std::string> want = {
-      "%N   2",
-      "%K15%UFIXPKT %B Fikspunkt",
-      coordinates("%P1K", {12.344, 67.891}, 2),
-      "%D",
-      "%VV 200",
-      "%DKOTE 4.6   %B   Kote",
-      "%T7     " + fields({12.344, 67.891}, 2),
-      "%D",
-      "%S",
-  };
-  EXPECT_EQ(lines, want);
-}
-
 TEST(DsflExport, ADashFilterKeepsTheRangesOfTheLastRun) {
   Export e("79 JA\n");
   writeFile(e.dir / "flt.kvt", "47 1>3\n");
@@ -230,18 +146,6 @@ TEST(DsflExport, PointNumberTextsAreNotFilteredByTheFilterCatalogue) {
   const auto lines = body(e.run(point("1", "FPK", 1, 1) + point("2", "FPK", 2, 2)));
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("%P1K", 0) == 0; }), 1);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("%DPNR ", 0) == 0; }), 2);
-}
-
-TEST(DsflExport, AFaultyPointAfterASinglePointIsReported) {
-  Export e;
-  const auto lines = body(e.run(point("1", "FPK", 1, 1) + point("2", "QQQ", 2, 2) + point("3", "-", 3, 3) +
-                                point("4", "FPK7", 2, 3)));
-  ASSERT_EQ(e.host.errors.size(), 2u);
-  EXPECT_EQ(kvttest::rtrim(e.host.errors[0]), "Post nr.:       2 Pkt nr.: 2            Fejl: Kode QQQ        findes ikke");
-  EXPECT_EQ(kvttest::rtrim(e.host.errors[1]), "Fejl i post nr.:       3 Fejl: Kode mangler");
-  // The look-ahead goes on past them and finds the direction point.
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0], "%VV  70");
 }
 
 TEST(DsflExport, MissingCodeTableLeavesEveryCodeUnknown) {

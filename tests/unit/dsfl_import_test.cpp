@@ -139,37 +139,6 @@ TEST(DsflImport, BuildsACodeTableThatTranslatesTheSameWay) {
   EXPECT_EQ(kvttest::rtrim(firstRun[4].code), "0029");
 }
 
-TEST(DsflImport, CoordinateOrderOriginAndMissingValues) {
-  DsflRun r;
-  writeFile(r.dir / "codes.tab", kTable);
-  writeFile(r.dir / "map.dsf",
-            "%H3 XYZ\n%H6 100.0 200.0 0.0\n%K12%U0000001\n%P1K        1.000       2.000       3.000\n"
-            "%P1K     -999.999       5.000\n      6.000\n%S\n");
-  r.toKvt(r.dir / "codes.tab");
-  const auto p = kvttest::pointsOf(r.s, r.dir / "back.kvt");
-  ASSERT_EQ(p.size(), 2u);
-  // The first value of a group is the X: catalogue coordinate 2.
-  EXPECT_NEAR(p[0].x, 202.0, 1e-9);
-  EXPECT_NEAR(p[0].y, 101.0, 1e-9);
-  EXPECT_NEAR(p[0].height, 3.0, 1e-9);
-  EXPECT_NEAR(p[1].x, 205.0, 1e-9);
-  EXPECT_TRUE(kvtconv::missReal(p[1].y));  // missing stays missing, without the origin
-  EXPECT_NEAR(p[1].height, 6.0, 1e-9);
-}
-
-TEST(DsflImport, UnknownLettersAndCodesAreReported) {
-  DsflRun r;
-  writeFile(r.dir / "codes.tab", kTable);
-  writeFile(r.dir / "map.dsf", "%H3 YX\n%K99%U9999999\n%P1K  1.0 2.0\n%Q oops\n%K12%U0000001\n%P1K  3 4\n");
-  r.toKvt(r.dir / "codes.tab");
-  ASSERT_EQ(r.host.errors.size(), 2u);
-  EXPECT_EQ(kvttest::rtrim(r.host.errors[0]), "%K-kode Q findes ikke i formatet");
-  EXPECT_EQ(kvttest::rtrim(r.host.errors[1]), "En eller flere koder kunne ikke findes i tabel");
-  const std::string report = readFile(r.dir / "report.txt");
-  EXPECT_NE(report.find(" F\xF8lgende koder findes ikke i kodetabel:\n %K99%U9999999\n"), std::string::npos);
-  EXPECT_EQ(kvttest::pointsOf(r.s, r.dir / "back.kvt").size(), 1u);  // the run ended at %Q
-}
-
 namespace {
 
 using Col = kvttest::DbCol;

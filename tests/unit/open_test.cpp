@@ -164,26 +164,53 @@ TEST(Detect, ZeissHintsForTheImport) {
 
 // --------------------------------------------------- detection: near misses
 
-TEST(Detect, ACsvThatIsNoPointListIsUnknown) {
-  const std::string csv =
-      "name,date,amount,city\n"
-      "Alice,2024-01-02,12.50,Aarhus\n"
-      "Bob,2024-01-03,7.25,Odense\n"
-      "Carl,2024-02-11,99.00,Vejle\n"
-      "Dora,2024-03-01,5.10,Kolding\n";
-  const auto d = kvtconv::detectFormat(csv, true);
-  EXPECT_EQ(d.format, Format::Unknown) << d.reason;
-  EXPECT_EQ(d.confidence, 0);
-  EXPECT_EQ(d.reason, "no line has the shape of a known format");
-}
-
-TEST(Detect, ACsvPointListWithoutLayoutIsAFreeFormatGuess) {
-  const std::string csv = "101,6123456.789,512345.678,12.5,SKEL\n102,6123460.1,512350.0,12.4,SKEL\n";
-  const auto d = kvtconv::detectFormat(csv, true);
-  EXPECT_EQ(d.format, Format::FreeFormat) << d.reason;
-  EXPECT_LE(d.confidence, 60);
-  EXPECT_FALSE(d.freeLayout);
-  EXPECT_NE(d.reason.find("--format"), std::string::npos);
+TEST(Detect, NearMisses) {
+  struct Row {
+    std::string text;
+    bool complete;
+    Format format;
+    int minConfidence, maxConfidence;
+    std::string reason;  // a part of the reason
+    int freeLayout;      // -1: not asked
+  } const rows[] = {
+      // A CSV that is no point list.
+      {"name,date,amount,city\nAlice,2024-01-02,12.50,Aarhus\nBob,2024-01-03,7.25,Odense\n"
+       "Carl,2024-02-11,99.00,Vejle\nDora,2024-03-01,5.10,Kolding\n",
+       true, Format::Unknown, 0, 0, "no line has the shape of a known format", -1},
+      // A CSV point list without layout is a free-format guess.
+      {"101,6123456.789,512345.678,12.5,SKEL\n102,6123460.1,512350.0,12.4,SKEL\n", true, Format::FreeFormat, 0, 60,
+       "--format", 0},
+      // GSI word widths tell GSI-8 from GSI-16; words of the wrong width in
+      // a GSI-16 block are no GSI.
+      {"110001+00000100 81..10+00012345 \n", true, Format::Gsi8, 0, 100, "", -1},
+      {"*110001+0000000000000100 81..10+0000000000012345 \n", true, Format::Gsi16, 0, 100, "", -1},
+      {"*110001+00000100 81..10+00012345 \n", true, Format::Unknown, 0, 100, "", -1},
+      // SDR without a header is told.
+      {"08KI          ABCDEF000006123456.789000000512345.678000000000012.345SKEL            \n"
+       "08KI               7000000000123.456-00000000045.600                KANT1           \n",
+       true, Format::Sdr33, 0, 70, "no 00NM header", -1},
+      // Prose and emptiness are no format.
+      {"Dear surveyor,\nthe job is done.\nRegards\n", true, Format::Unknown, 0, 100, "", -1},
+      {"", true, Format::Empty, 0, 100, "", -1},
+      {"   \n\x02\n\x03\n", true, Format::Empty, 0, 100, "", -1},
+      // A head that ends inside a line: the part line is no evidence.
+      {" 6 1 K 1 2 3\n 6 2 K 4 5 6\n%H1 cut her", false, Format::Catalogue, 100, 100, "", -1},
+      // Free-format layout lines anywhere.
+      {" 8 copied first\n! PKT K1 K2 KOD\n1 2 3 K\n", true, Format::FreeFormat, 0, 100, "line 2", 1},
+  };
+  for (const Row& r : rows) {
+    const auto d = kvtconv::detectFormat(r.text, r.complete);
+    EXPECT_EQ(kvtconv::formatName(d.format), std::string(kvtconv::formatName(r.format))) << r.text << d.reason;
+    EXPECT_GE(d.confidence, r.minConfidence) << r.text << d.reason;
+    EXPECT_LE(d.confidence, r.maxConfidence) << r.text << d.reason;
+    EXPECT_NE(d.reason.find(r.reason), std::string::npos) << r.text << d.reason;
+    if (r.freeLayout >= 0) {
+      EXPECT_EQ(d.freeLayout, r.freeLayout == 1) << r.text;
+    }
+  }
+  TempDir dir;
+  EXPECT_EQ(kvtconv::detectFile(dir / "missing").format, Format::Unknown);
+  EXPECT_EQ(kvtconv::detectFile(dir / "missing").reason, "the file cannot be read");
 }
 
 TEST(Detect, AGsiFileWithOneBadLineIsStillGsi) {
@@ -202,60 +229,10 @@ TEST(Detect, AGsiFileWithOneBadLineIsStillGsi) {
   EXPECT_NE(bad.reason.find("not line 3"), std::string::npos) << bad.reason;
 }
 
-TEST(Detect, GsiWordWidthsTellGsi8FromGsi16) {
-  EXPECT_EQ(kvtconv::detectFormat("110001+00000100 81..10+00012345 \n", true).format, Format::Gsi8);
-  EXPECT_EQ(kvtconv::detectFormat("*110001+0000000000000100 81..10+0000000000012345 \n", true).format,
-            Format::Gsi16);
-  // Words of the wrong width in a GSI-16 block are no GSI.
-  EXPECT_NE(kvtconv::detectFormat("*110001+00000100 81..10+00012345 \n", true).format, Format::Gsi16);
-}
-
-TEST(Detect, SdrWithoutHeaderIsTold) {
-  const std::string sdr33 =
-      "08KI          ABCDEF000006123456.789000000512345.678000000000012.345SKEL            \n"
-      "08KI               7000000000123.456-00000000045.600                KANT1           \n";
-  const auto d = kvtconv::detectFormat(sdr33, true);
-  EXPECT_EQ(d.format, Format::Sdr33) << d.reason;
-  EXPECT_LE(d.confidence, 70);
-  EXPECT_NE(d.reason.find("no 00NM header"), std::string::npos);
-}
-
-TEST(Detect, ProseAndEmptinessAreNoFormat) {
-  EXPECT_EQ(kvtconv::detectFormat("Dear surveyor,\nthe job is done.\nRegards\n", true).format, Format::Unknown);
-  EXPECT_EQ(kvtconv::detectFormat("", true).format, Format::Empty);
-  EXPECT_EQ(kvtconv::detectFormat("   \n\x02\n\x03\n", true).format, Format::Empty);
-  TempDir dir;
-  EXPECT_EQ(kvtconv::detectFile(dir / "missing").format, Format::Unknown);
-  EXPECT_EQ(kvtconv::detectFile(dir / "missing").reason, "the file cannot be read");
-}
-
-TEST(Detect, ACutLastLineIsNotJudged) {
-  // A head that ends inside a line: the part line is no evidence either way.
-  const std::string head = " 6 1 K 1 2 3\n 6 2 K 4 5 6\n%H1 cut her";
-  const auto d = kvtconv::detectFormat(head, false);
-  EXPECT_EQ(d.format, Format::Catalogue);
-  EXPECT_EQ(d.confidence, 100) << d.reason;
-}
-
-void put(std::string& s, std::size_t at, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
-}
-
 TEST(Detect, DbaseTablesByTheirHeader) {
-  std::string t(32, '\0');
-  t[0] = 0x03, t[1] = 124, t[2] = 5, t[3] = 17;
-  put(t, 4, 2, 4);
-  put(t, 8, 32 + 2 * 32 + 1, 2);
-  put(t, 10, 1 + 8 + 4, 2);
-  for (const auto& [name, type, len] : {std::tuple{"DBFILE", 'C', 8}, std::tuple{"ENTITY", 'N', 4}}) {
-    std::string d(32, '\0');
-    std::string(name).copy(d.data(), 10);
-    d[11] = type;
-    d[16] = static_cast<char>(len);
-    t += d;
-  }
-  t += '\x0D';
-  t += " KORT1     12 KORT2      7\x1A";
+  const std::vector<kvttest::DbCol> cols = {{"DBFILE", 'C', 8}, {"ENTITY", 'N', 4}};
+  std::string t = kvttest::dbfTable(
+      cols, {kvttest::dbfRecord(cols, {"KORT1", "  12"}), kvttest::dbfRecord(cols, {"KORT2", "   7"})});
   const auto d = kvtconv::detectFormat(t, true);
   EXPECT_EQ(d.format, Format::DBase) << d.reason;
   EXPECT_EQ(d.confidence, 100);
@@ -263,13 +240,6 @@ TEST(Detect, DbaseTablesByTheirHeader) {
   // A byte of another month is no dBASE header.
   t[2] = 13;
   EXPECT_NE(kvtconv::detectFormat(t, true).format, Format::DBase);
-}
-
-TEST(Detect, FreeFormatLayoutLinesAnywhere) {
-  const auto d = kvtconv::detectFormat(" 8 copied first\n! PKT K1 K2 KOD\n1 2 3 K\n", true);
-  EXPECT_EQ(d.format, Format::FreeFormat);
-  EXPECT_TRUE(d.freeLayout);
-  EXPECT_NE(d.reason.find("line 2"), std::string::npos);
 }
 
 // -------------------------------------------------------------- info
@@ -389,27 +359,29 @@ std::string shape(const Collected& c) {
   return out;
 }
 
-TEST(Objects, CodeTypesBuildPointsLinesAndAreas) {
-  EXPECT_EQ(shape(build({{"1", "FPK", 0}, {"2", "HEG", 1}, {"3", "HEG", 2}, {"4", "HEG", 9}, {"5", "BYG", 1},
-                         {"6", "BYG", 1}, {"7", "BYG", 8}})),
-            "P(FPK:1) L(HEG:234)! A(BYG:567)! ");
-}
-
-TEST(Objects, ABaseChangeOrASinglePointEndsAnOpenLine) {
-  EXPECT_EQ(shape(build({{"1", "HEG", 1}, {"2", "HEG", 1}, {"3", "SKL", 1}, {"4", "SKL", 3}, {"5", "TRE", 0},
-                         {"6", "SKL", 1}})),
-            "L(HEG:12) L(SKL:34) P(TRE:5) P(SKL:6) ");
-}
-
-TEST(Objects, AnEndWithoutAnObjectIsReportedAndKept) {
-  const Collected c = build({{"1", "HEG", 9}, {"2", "HEG", 1}, {"3", "SKL", 8}});
-  EXPECT_EQ(shape(c), "P(HEG:1) P(HEG:2) P(SKL:3) ");
-  EXPECT_EQ(c.misplaced, (std::vector<std::string>{"1", "3"}));
-}
-
-TEST(Objects, DirectionPointsAndUnsplitCodesStayPoints) {
-  const Collected c = build({{"1", "FPK", 0}, {"2", "FPK", 7}, {"3", "SKELPUNKT", -1}});
-  EXPECT_EQ(shape(c), "P(FPK:1) P(FPK:2) P(SKELPUNKT:3) ");
+// Code types build points, lines and areas; a base change or a single
+// point ends an open line; an end without an object is reported and kept;
+// direction points and unsplit codes stay points.
+TEST(Objects, FromCodeTypes) {
+  struct Row {
+    std::vector<std::tuple<std::string, std::string, int>> points;
+    std::string shape;
+    std::vector<std::string> misplaced;
+  } const rows[] = {
+      {{{"1", "FPK", 0}, {"2", "HEG", 1}, {"3", "HEG", 2}, {"4", "HEG", 9}, {"5", "BYG", 1}, {"6", "BYG", 1},
+        {"7", "BYG", 8}},
+       "P(FPK:1) L(HEG:234)! A(BYG:567)! ", {}},
+      {{{"1", "HEG", 1}, {"2", "HEG", 1}, {"3", "SKL", 1}, {"4", "SKL", 3}, {"5", "TRE", 0}, {"6", "SKL", 1}},
+       "L(HEG:12) L(SKL:34) P(TRE:5) P(SKL:6) ", {}},
+      {{{"1", "HEG", 9}, {"2", "HEG", 1}, {"3", "SKL", 8}}, "P(HEG:1) P(HEG:2) P(SKL:3) ", {"1", "3"}},
+      {{{"1", "FPK", 0}, {"2", "FPK", 7}, {"3", "SKELPUNKT", -1}}, "P(FPK:1) P(FPK:2) P(SKELPUNKT:3) ", {}},
+  };
+  for (const Row& r : rows) {
+    const Collected c = build(r.points);
+    EXPECT_EQ(shape(c), r.shape);
+    EXPECT_EQ(c.misplaced, r.misplaced) << r.shape;
+  }
+  const Collected c = build(rows[3].points);
   EXPECT_EQ(c.objects[1].codeType, 7);
   EXPECT_EQ(c.objects[2].codeType, -1);
 }
