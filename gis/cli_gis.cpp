@@ -1,7 +1,9 @@
 #include "gis/cli_gis.hpp"
 
+#include <filesystem>
 #include <iostream>
 
+#include "cli/batch.hpp"
 #include "cli/terminal.hpp"
 #include "gis/translate.hpp"
 
@@ -69,18 +71,23 @@ bool GisCommands::selected() const {
 }
 
 int GisCommands::run(const std::string& par, bool quiet) {
+  if (o_->from.parDir.empty()) o_->from.parDir = par;
+  if (o_->to.parDir.empty()) o_->to.parDir = par;
+  // A new parameter directory is made before the run, as for every subcommand.
+  const std::string& dir = *o_->fromGis ? o_->from.parDir : o_->to.parDir;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  prepareParameters(dir);
   Terminal term(quiet);
   auto session = kvtconv::newSession(term.hooks());
   std::string error;
   bool ok;
   if (*o_->fromGis) {
     auto& from = o_->from;
-    if (from.parDir.empty()) from.parDir = par;
     from.mode = o_->mode == "replace" ? -1 : o_->mode == "append" ? 2000 : 0;
     ok = kvtgis::gis2kvt(*session, from, error);
   } else {
     auto& to = o_->to;
-    if (to.parDir.empty()) to.parDir = par;
     if (*o_->toGeoJson) to.format = "GeoJSON";
     if (*o_->toCsv) {
       to.format = "CSV";
