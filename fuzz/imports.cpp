@@ -70,7 +70,7 @@ KVT_FUZZ(dsfl_register) {
   dsfl2kvt(in.session(), a);
 }
 
-// Data file ---- format specification (passed as the format argument when present)
+// Data file ---- column layout (passed as the format argument when present)
 KVT_FUZZ(freeformat) {
   const std::string data = in.file(0, "points.txt");
   std::string_view format = in.part(1);
