@@ -1,5 +1,7 @@
 #include "catalogue/point.hpp"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "catalogue/fortran.hpp"
@@ -11,38 +13,90 @@ namespace kvtconv {
 
 namespace {
 
-std::string nameField(const Session& s, const std::string& text, std::size_t width) {
-  std::string field = fixed(text, width);
-  if (s.par.yes(par::kRightJustify)) hjuster(field);
-  return field;
+const PointLayout& layout(Session& s) {
+  PointLayout& l = s.pointLayout;
+  if (l.version == s.par.version() && l.version != 0) return l;
+  l.version = s.par.version();
+  l.coordDecimals = s.par.digit(par::kCoordDecimals);
+  l.levelDecimals = s.par.digit(par::kLevelDecimals);
+  const std::string& format = s.par.text(par::kPointFormat);
+  l.extent = sameText(format, "2D") ? 0 : sameText(format, "3D") ? 1 : sameText(format, "OPR") ? 2
+             : sameText(format, "RVAL")                             ? 3
+                                                                     : 4;
+  l.rightJustify = s.par.yes(par::kRightJustify);
+  l.missing = s.par.missing(std::max<std::size_t>(12, s.par.text(par::kMissingText).size()));
+  l.missingStars = std::string_view(l.missing).substr(0, 12).find("***") != std::string_view::npos;
+  return l;
+}
+
+// A number or code cut to its field, right-justified when asked; the field
+// is blank already.
+void putName(char* out, std::string_view text, std::size_t width, bool right) {
+  text = text.substr(0, std::min(width, text.size()));
+  if (right) {
+    text = trim(text);
+    std::memcpy(out + (width - text.size()), text.data(), text.size());
+  } else {
+    std::memcpy(out, text.data(), text.size());
+  }
 }
 
 }  // namespace
 
+// The record is formatted where it is written, in the output buffer; a
+// missing value is its text copied, never formatted.
 void wpkt(Session& s, TextFile* f, Point& p) {
+  const PointLayout& l = layout(s);
   double a = p.x, b = p.y;
   if (s.exchange) std::swap(a, b);
   if (isBlank(p.number)) p.number = s.par.missing(p.number.size());
   if (isBlank(p.code)) p.code = s.par.missing(p.code.size());
-  const int c = s.par.digit(par::kCoordDecimals);
-  const int h = s.par.digit(par::kLevelDecimals);
-  const std::string& format = s.par.text(par::kPointFormat);
-  RecordLine r(s, 128, "6");
-  r.text(4, nameField(s, p.number, 12), 12).text(17, nameField(s, p.code, 10), 10);
-  r.real(28, 12, c, a).real(42, 12, c, b);
-  if (!sameText(format, "2D")) {
-    r.real(56, 12, h, p.height);
-    checkWide(s, r.str(), 28, 67);
-    if (!sameText(format, "3D")) {
-      r.text(69, p.task, 12);
-      if (!sameText(format, "OPR")) {
-        r.real(82, 10, c, p.extras.reals[0]).real(93, 10, c, p.extras.reals[1]);
-        r.real(104, 10, c, p.extras.reals[2]);
-        if (!sameText(format, "RVAL")) r.integer(115, 6, p.extras.ints[0]).integer(122, 6, p.extras.ints[1]);
+  constexpr std::size_t kWidth = 128;
+  char spare[kWidth];
+  char* line = f ? f->lineSpace(kWidth) : spare;
+  std::memset(line, ' ', kWidth);
+  line[1] = '6';
+  putName(line + 3, p.number, 12, l.rightJustify);
+  putName(line + 16, p.code, 10, l.rightJustify);
+  bool missed = false;  // a missing value written: its text may hold "***"
+  auto real = [&](std::size_t col, int w, int d, double v) {
+    if (missReal(v)) {
+      std::memcpy(line + col - 1, l.missing.data(), static_cast<std::size_t>(w));
+      missed = true;
+      return true;
+    }
+    return formatF(line + col - 1, w, d, v);
+  };
+  bool fits = real(28, 12, l.coordDecimals, a);
+  fits = real(42, 12, l.coordDecimals, b) && fits;
+  std::size_t end = 53;
+  if (l.extent >= 1) {
+    fits = real(56, 12, l.levelDecimals, p.height) && fits;
+    end = 67;
+    if (!s.wideWarned && (!fits || (missed && l.missingStars)))
+      checkWide(s, std::string_view(line, kWidth), 28, 67);
+    if (l.extent >= 2) {
+      std::memcpy(line + 68, p.task.data(), std::min<std::size_t>(12, p.task.size()));
+      end = 80;
+      if (l.extent >= 3) {
+        real(82, 10, l.coordDecimals, p.extras.reals[0]);
+        real(93, 10, l.coordDecimals, p.extras.reals[1]);
+        real(104, 10, l.coordDecimals, p.extras.reals[2]);
+        end = 113;
+        if (l.extent >= 4) {
+          for (std::size_t k = 0; k < 2; ++k) {
+            char* at = line + (k == 0 ? 114 : 121);
+            const std::int32_t v = p.extras.ints[k];
+            if (missInt(v)) std::memcpy(at, l.missing.data(), 6);
+            else formatI(at, 6, v);
+          }
+          end = 127;
+        }
       }
     }
   }
-  writeTrimmed(f, r.str());
+  while (end > 0 && line[end - 1] == ' ') --end;
+  if (f) f->commitLine(end);
 }
 
 Point rpkt(Session& s, std::string_view line, PointPart part) {

@@ -1,6 +1,7 @@
 #include "frame/params.hpp"
 
 #include <algorithm>
+#include <atomic>
 
 #include "catalogue/scan.hpp"
 #include "frame/text.hpp"
@@ -80,7 +81,14 @@ const ParDef* Params::find(int no) {
   return nullptr;
 }
 
+namespace {
+std::atomic<std::uint64_t> lastVersion{0};
+}  // namespace
+
+void Params::changed() { version_ = ++lastVersion; }
+
 void Params::reset() {
+  changed();
   for (auto& v : values_) v.clear();
   for (const auto& d : kDefs) values_[static_cast<std::size_t>(d.no)] = fixed(d.def, static_cast<std::size_t>(d.width));
 }
@@ -108,6 +116,7 @@ const std::string& Params::extension(int n) const {
 }
 
 void Params::set(int no, std::string_view value) {
+  changed();
   const ParDef* d = find(no);
   if (d) values_[static_cast<std::size_t>(no)] = fixed(value, static_cast<std::size_t>(d->width));
 }
@@ -115,6 +124,7 @@ void Params::set(int no, std::string_view value) {
 Params::Assign Params::assign(int no, std::string_view rest, std::string& shown) {
   const ParDef* d = find(no);
   if (!d) return Assign::Skipped;
+  changed();
   auto& field = values_[static_cast<std::size_t>(no)];
   const auto width = static_cast<std::size_t>(d->width);
   if (d->kind == K::Angle) {

@@ -2,6 +2,7 @@
 // The numbered system parameters with their defaults and checks, and the
 // administration lines of the task.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -64,8 +65,15 @@ class Params {
   Assign assign(int no, std::string_view rest, std::string& shown);
   void set(int no, std::string_view value);
 
+  // Changes with every change of any value, and no two different sets of
+  // values share one, so what is derived from the parameters can be kept
+  // and remade only when this differs.
+  std::uint64_t version() const { return version_; }
+
  private:
+  void changed();
   std::array<std::string, kMaxNumber + 1> values_;
+  std::uint64_t version_ = 0;
 };
 
 // chk_sprog: normalises a yes/no answer; false when it is neither.

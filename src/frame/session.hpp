@@ -43,6 +43,17 @@ struct FreeLayout {
   bool pointNumbers = false;  // a layout named PKT
 };
 
+// What the point writer takes from the parameters, worked out once for a
+// set of parameter values instead of for every record.
+struct PointLayout {
+  std::uint64_t version = 0;  // of the parameters it was made from; 0 = none
+  int coordDecimals = 3, levelDecimals = 3;
+  int extent = 2;  // fields written: 0 2D, 1 3D, 2 OPR, 3 RVAL, 4 all
+  bool rightJustify = false;
+  bool missingStars = false;  // the missing text itself could trip the wide check
+  std::string missing;        // the missing-value text, at least 12 bytes
+};
+
 struct FilterRanges {
   std::vector<std::pair<std::string, std::string>> numbers;  // 12-character bounds
   std::vector<std::pair<std::string, std::string>> codes;    // 10-character bounds
@@ -102,6 +113,7 @@ class Session {
   double frradFactor = 0;  // half-turn factor of the last known angle unit
   GsiCarry gsi;
   FreeLayout freeLayout;
+  PointLayout pointLayout;
   std::string tableDir;  // fallback for fixed-name tables; empty for the C exports
 
  private:
