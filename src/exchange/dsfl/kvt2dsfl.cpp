@@ -214,13 +214,15 @@ class DsflExport {
 
   // Reads the next point or text record with its filter and exchange
   // applied; false at the end. Other records are returned with kind 0.
-  bool next(Item& item, int& type, std::string& line) {
+  // `line` is the record after its type field, valid until the next read.
+  // Both passes use a point's position only, so its reading stops there.
+  bool next(Item& item, int& type, std::string_view& line) {
     const ReadStatus st = rdrec(in_, line, kLineWidth, type);
     if (st == ReadStatus::End) return false;
     if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
     item.kind = 0;
     if (type == 6) {
-      item.p = rpkt(s_, line);
+      item.p = rpkt(s_, line, PointPart::Position);
       if (s_.exchange) std::swap(item.p.x, item.p.y);
       item.kind = 6;
     } else if (type == 10) {
@@ -234,7 +236,7 @@ class DsflExport {
   void extremesPass() {
     Item item;
     int type = 0;
-    std::string line;
+    std::string_view line;
     while (next(item, type, line)) {
       if (item.kind == 0) continue;
       const bool point = item.kind == 6;
@@ -408,7 +410,7 @@ class DsflExport {
     restartObject();
     Item item;
     int type = 0;
-    std::string line;
+    std::string_view line;
     bool ahead = false;  // `item` holds a record read ahead and stepped back over
     for (;;) {
       if (!ahead) {
@@ -462,7 +464,7 @@ class DsflExport {
 
   // Whether the point after a single point gives it a direction; the record
   // read is kept in `item` (with `ahead`) unless it was that direction point.
-  bool lookAhead(const Coded& c, Item& item, int& type, std::string& line, bool& ahead) {
+  bool lookAhead(const Coded& c, Item& item, int& type, std::string_view& line, bool& ahead) {
     for (;;) {
       if (!next(item, type, line)) return false;
       if (type == 6) ++records_;
@@ -613,7 +615,7 @@ class DsflExport {
     if (in_) in_->rewind();
     Item item;
     int type = 0;
-    std::string line;
+    std::string_view line;
     while (next(item, type, line)) {
       if (item.kind != 6 || filter(s_, item.p.number, item.p.code)) continue;
       std::string label = fixed(item.p.number, 12);
