@@ -102,8 +102,8 @@ void wpkt(Session& s, TextFile* f, Point& p) {
 Point rpkt(Session& s, std::string_view line, PointPart part) {
   FieldScanner sc(line, s.par.missingMark());
   Point p;
-  p.number = sc.word(12);
-  p.code = sc.word(10);
+  sc.word(p.number, 12);
+  sc.word(p.code, 10);
   p.x = sc.real();
   p.y = sc.real();
   p.height = sc.real();
@@ -111,7 +111,7 @@ Point rpkt(Session& s, std::string_view line, PointPart part) {
     if (s.exchange) std::swap(p.x, p.y);
     return p;
   }
-  p.task = sc.word(12);
+  sc.word(p.task, 12);
   for (double& r : p.extras.reals) r = sc.real();
   for (auto& i : p.extras.ints) i = sc.integer();
   if (s.exchange) std::swap(p.x, p.y);

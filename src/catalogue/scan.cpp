@@ -195,20 +195,31 @@ bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
   return true;
 }
 
-std::string rdatas(std::string_view t, std::size_t& pos, std::size_t width, int& err,
-                   char missingMark) {
-  std::string field(width, ' ');
+std::string_view rdatasView(std::string_view t, std::size_t& pos, std::size_t width, int& err,
+                            char missingMark) {
   std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
   if (i >= t.size()) {
     err = -1;
     pos = t.size() + 1;
-    return field;
+    return {};
   }
   const std::size_t end = findSep<TextSeps>(t, i);
   err = (end - i == 1 && t[i] == missingMark) ? 1 : 0;
-  const std::size_t n = std::min(width, end - i);
-  for (std::size_t k = 0; k < n; ++k) field[k] = kUpper.t[static_cast<unsigned char>(t[i + k])];
   pos = end + 1;
+  return t.substr(i, std::min(width, end - i));
+}
+
+void putWord(std::string& field, std::string_view token, std::size_t width) {
+  field.resize(width);
+  const std::size_t n = std::min(width, token.size());
+  for (std::size_t k = 0; k < n; ++k) field[k] = kUpper.t[static_cast<unsigned char>(token[k])];
+  std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
+}
+
+std::string rdatas(std::string_view t, std::size_t& pos, std::size_t width, int& err,
+                   char missingMark) {
+  std::string field;
+  putWord(field, rdatasView(t, pos, width, err, missingMark), width);
   return field;
 }
 

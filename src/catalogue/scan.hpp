@@ -23,6 +23,14 @@ double rdrtas(std::string_view text, std::size_t& pos, int& err);
 std::string rdatas(std::string_view text, std::size_t& pos, std::size_t width, int& err,
                    char missingMark = '-');
 
+// The token rdatas would read, where it stands in `text`: cut to `width`,
+// neither upper-cased nor padded; flags and position as rdatas sets them.
+std::string_view rdatasView(std::string_view text, std::size_t& pos, std::size_t width, int& err,
+                            char missingMark = '-');
+// A token as rdatas gives it, into `field` (blank-padded to `width`,
+// upper-cased), reusing the field's room.
+void putWord(std::string& field, std::string_view token, std::size_t width);
+
 // Moves past the next text token as rdatas would, without reading it;
 // false when only separators are left.
 bool skipToken(std::string_view text, std::size_t& pos);
@@ -41,6 +49,14 @@ class FieldScanner {
   double real() { return done() ? kMissingReal : rdrtas(text_, pos_, err_); }
   std::string word(std::size_t width) {
     return done() ? std::string(width, ' ') : rdatas(text_, pos_, width, err_, mark_);
+  }
+  // The same into an existing field, without a new string.
+  void word(std::string& field, std::size_t width) {
+    putWord(field, done() ? std::string_view{} : rdatasView(text_, pos_, width, err_, mark_), width);
+  }
+  // The token as it stands, for fields that need no upper case.
+  std::string_view token(std::size_t width) {
+    return done() ? std::string_view{} : rdatasView(text_, pos_, width, err_, mark_);
   }
   int lastError() const { return err_; }
   std::size_t pos() const { return pos_; }
