@@ -237,14 +237,17 @@ class DsflExport {
     Item item;
     int type = 0;
     std::string_view line;
+    // Reused from record to record: no new strings per point.
+    const std::string tableNumber = fixed("IGRTABEL", 12);
+    std::string code, base;
     while (next(item, type, line)) {
       if (item.kind == 0) continue;
       const bool point = item.kind == 6;
-      const std::string number = point ? item.p.number : fixed("IGRTABEL", 12);
-      std::string code = point ? item.p.code : item.t.code;
+      const std::string& number = point ? item.p.number : tableNumber;
+      code = point ? item.p.code : item.t.code;
       const double x = point ? item.p.x : item.t.x, y = point ? item.p.y : item.t.y;
       if (filter(s_, number, code) || missReal(x) || missReal(y)) continue;
-      std::string base = code;
+      base = code;
       int codeType = 0;
       findkod(s_, code, base, codeType);
       if ((codeType == 8 || codeType == 9) && marks_.size() < kMaxMarks)
