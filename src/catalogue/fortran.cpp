@@ -28,8 +28,11 @@ int fastFixed(char* text, int d, double v) {
   const double mag = std::fabs(scaled);
   if (!(mag < 4e15)) return 0;
   const double rounded = std::nearbyint(scaled);
-  const double ulp = std::nextafter(mag, 1e300) - mag;
-  if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= 2 * ulp) return 0;
+  // At least two ulps of the product without asking for them: an ulp is at
+  // most mag * 2^-52, and the tiny term covers subnormals. A wider margin
+  // only sends more values to to_chars, which is exact too.
+  const double margin = mag * 0x1p-51 + 0x1p-1060;
+  if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= margin) return 0;
   auto n = static_cast<std::int64_t>(rounded);
   char* p = text;
   if (n < 0) {
