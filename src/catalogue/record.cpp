@@ -143,12 +143,14 @@ RecordLine& RecordLine::realOr(std::size_t col, int w, int d, double v,
   return *this;
 }
 
+// The missing text goes in as it stands: putField cuts and pads it to the
+// field, so no cut copy is made for every number written.
 RecordLine& RecordLine::real(std::size_t col, int w, int d, double v) {
-  return realOr(col, w, d, v, s_.par.missing(static_cast<std::size_t>(w)));
+  return realOr(col, w, d, v, s_.par.text(par::kMissingText));
 }
 
 RecordLine& RecordLine::integer(std::size_t col, int w, std::int32_t v) {
-  if (missInt(v)) putField(line_, col, s_.par.missing(static_cast<std::size_t>(w)), static_cast<std::size_t>(w));
+  if (missInt(v)) putField(line_, col, s_.par.text(par::kMissingText), static_cast<std::size_t>(w));
   else putI(line_, col, w, v);
   return *this;
 }
