@@ -167,8 +167,8 @@ void wnfelt(TextFile* f, std::string_view text) { textRecord(f, "91", text); }
 Setup rsta(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   Setup r;
-  r.station = sc.word(12);
-  r.code = sc.word(10);
+  sc.word(r.station, 12);
+  sc.word(r.code, 10);
   r.instrumentHeight = sc.real();
   for (auto& i : r.ints) i = sc.integer();
   return r;
@@ -177,8 +177,8 @@ Setup rsta(const Session& s, std::string_view line) {
 ReferenceObs rken(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   ReferenceObs r;
-  r.number = sc.word(12);
-  r.code = sc.word(10);
+  sc.word(r.number, 12);
+  sc.word(r.code, 10);
   r.direction = sc.real();
   r.zenith = sc.real();
   r.prismHeight = sc.real();
@@ -189,8 +189,8 @@ ReferenceObs rken(const Session& s, std::string_view line) {
 DetailObs rdet(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   DetailObs r;
-  r.number = sc.word(12);
-  r.code = sc.word(10);
+  sc.word(r.number, 12);
+  sc.word(r.code, 10);
   for (double* v : {&r.direction, &r.zenith, &r.prismHeight, &r.distance, &r.valueA, &r.valueB})
     *v = sc.real();
   for (double& v : r.extras.reals) v = sc.real();
@@ -201,8 +201,8 @@ DetailObs rdet(const Session& s, std::string_view line) {
 Orientation rort(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   Orientation r;
-  r.number = sc.word(12);
-  r.code = sc.word(10);
+  sc.word(r.number, 12);
+  sc.word(r.code, 10);
   for (double& v : r.values) v = sc.real();
   return r;
 }
@@ -210,8 +210,8 @@ Orientation rort(const Session& s, std::string_view line) {
 Levelling rniv(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   Levelling r;
-  r.number = sc.word(12);
-  r.code = sc.word(10);
+  sc.word(r.number, 12);
+  sc.word(r.code, 10);
   r.height = sc.real();
   r.distance = sc.real();
   return r;
@@ -227,7 +227,7 @@ MeanValues rmidf(const Session& s, std::string_view line) {
 TextRecord rtext(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   TextRecord r;
-  r.code = sc.word(10);
+  sc.word(r.code, 10);
   r.x = sc.real();
   r.y = sc.real();
   r.valueA = sc.real();
@@ -243,19 +243,19 @@ TextRecord rtext(const Session& s, std::string_view line) {
 LevelReadings rna2000(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   LevelReadings r;
-  r.number = sc.word(12);
+  sc.word(r.number, 12);
   for (std::size_t k = 0; k < 3; ++k) r.readings[k] = sc.real();
   r.distance = sc.real();
   r.height = sc.real();
-  r.code = sc.word(10);
+  sc.word(r.code, 10);
   return r;
 }
 
 Vector rvector(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   Vector r;
-  r.from = sc.word(12);
-  r.to = sc.word(12);
+  sc.word(r.from, 12);
+  sc.word(r.to, 12);
   for (double& v : r.components) v = sc.real();
   for (double& v : r.spreads) v = sc.real();
   return r;

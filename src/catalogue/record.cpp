@@ -83,13 +83,13 @@ void wadm(const Session& s, TextFile* f, const AdminRecord& a) {
 AdminRecord radm(const Session& s, std::string_view line) {
   FieldScanner sc(line, s.par.missingMark());
   AdminRecord a;
-  a.job = sc.word(10);
-  a.operatorName = sc.word(10);
-  a.date = sc.word(9);
-  a.time = sc.word(8);
+  sc.word(a.job, 10);
+  sc.word(a.operatorName, 10);
+  sc.word(a.date, 9);
+  sc.word(a.time, 8);
   a.temperature = sc.integer();
   a.pressure = sc.integer();
-  a.instrument = sc.word(12);
+  sc.word(a.instrument, 12);
   return a;
 }
 

@@ -126,8 +126,8 @@ class ZeissImport {
     low2up(info);
     line.replace(8, 27, info);
     FieldScanner sc(info, s_.par.missingMark());
-    number_ = sc.word(12);
-    code_ = sc.word(10);
+    sc.word(number_, 12);
+    sc.word(code_, 10);
     if (missReal(prism_)) prism_ = sc.real();
     if (isBlank(number_)) number_ = s_.par.missing(12);
     if (isBlank(code_)) code_ = s_.par.missing(10);
@@ -207,8 +207,8 @@ class ZeissImport {
 
   void m5Line(const std::string& line) {
     FieldScanner sc(std::string_view(line).substr(21, 27), s_.par.missingMark());
-    number_ = sc.word(12);
-    code_ = sc.word(10);
+    sc.word(number_, 12);
+    sc.word(code_, 10);
     const std::string_view label1 = std::string_view(line).substr(49, 2);
     const std::string_view label2 = std::string_view(line).substr(72, 2);
     if (const int h = heights(line); h != 0) {
