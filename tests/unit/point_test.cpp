@@ -166,3 +166,44 @@ TEST(Point, ShortLineGivesMissingFields) {
   EXPECT_EQ(p.task, std::string(12, ' '));
   EXPECT_TRUE(missInt(p.extras.ints[1]));
 }
+
+TEST(Point, LayoutFollowsParameterChangesWithinASession) {
+  Session s;
+  EXPECT_EQ(written(s, sample()).size(), 72u);
+  s.par.set(par::kPointFormat, "2D");
+  EXPECT_EQ(written(s, sample()).size(), 53u);
+  s.par.set(par::kCoordDecimals, "1");
+  EXPECT_EQ(cols(written(s, sample()), 28, 39), "       612.8");
+  s.par.set(par::kRightJustify, "JA ");
+  EXPECT_EQ(cols(written(s, sample()), 4, 15), "         101");
+  s.par.reset();
+  EXPECT_EQ(written(s, sample()), written(s, sample()));
+  EXPECT_EQ(cols(written(s, sample()), 28, 39), "     612.789");
+}
+
+TEST(Point, MissingTextWithStarsWarnsAsWrittenColumnsDo) {
+  kvttest::Recorder rec;
+  Session s(rec.hooks());
+  s.par.set(par::kMissingText, "***");
+  Point p = sample();
+  p.height = kMissingReal;
+  const std::string line = written(s, p);
+  EXPECT_EQ(cols(line, 56, 67), "***         ");
+  EXPECT_EQ(rec.errors.size(), 1u);
+}
+
+TEST(Point, TextTokenAsItStands) {
+  std::size_t pos = 1;
+  int err = 0;
+  EXPECT_EQ(rdatasView("  ab\xF8 cdefgh", pos, 4, err), "ab\xF8");
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(rdatasView("  ab\xF8 cdefgh", pos, 4, err), "cdef");
+  EXPECT_EQ(rdatasView("  ab\xF8 cdefgh", pos, 4, err), "");
+  EXPECT_EQ(err, -1);
+  pos = 1;
+  EXPECT_EQ(rdatasView(" - x", pos, 12, err), "-");
+  EXPECT_EQ(err, 1);
+  std::string field = "longer than the field";
+  putWord(field, "ab\xF8", 5);
+  EXPECT_EQ(field, "AB\xD8  ");
+}
