@@ -54,7 +54,7 @@ void putRounded(RecordLine& r, std::size_t col, int w, double v) {
   }
   const double rounded = std::round(v);
   const std::int64_t n = std::fabs(rounded) < 1e15 ? static_cast<std::int64_t>(rounded) : std::int64_t{1} << 62;
-  putI(r.str(), col, w, n);
+  r.count(col, w, n);
 }
 
 }  // namespace
@@ -62,26 +62,26 @@ void putRounded(RecordLine& r, std::size_t col, int w, double v) {
 void wsta(Session& s, TextFile* f, Setup& r) {
   const Decimals d = decimals(s);
   if (isBlank(r.code)) r.code = s.par.missing(r.code.size());
-  RecordLine line(s, 80, "2");
+  RecordLine line(s, f, 80, "2");
   line.text(4, r.station, 12).text(17, r.code, 10).real(28, 6, d.height, r.instrumentHeight);
   for (std::size_t k = 0; k < 4; ++k) line.integer(35 + 4 * k, 2, r.ints[k]);
   checkWide(s, line.str(), 28, 33, kWideHeight);
-  writeFull(f, line.str());
+  line.writeFull();
 }
 
 void wken(Session& s, TextFile* f, const ReferenceObs& r) {
-  RecordLine line(s, 80, "3");
+  RecordLine line(s, f, 80, "3");
   line.text(4, r.number, 12).text(17, r.code, 9);
   observationColumns(line, decimals(s), r.direction, r.zenith, r.prismHeight, r.distance);
   checkWide(s, line.str(), 28, 62, kWideObs);
-  writeFull(f, line.str());
+  line.writeFull();
 }
 
 void wdet(Session& s, TextFile* f, DetailObs& r) {
   const Decimals d = decimals(s);
   std::string code = fixed(r.code, 9);
   blankToMissing(s, code);
-  RecordLine line(s, 128, "4");
+  RecordLine line(s, f, 128, "4");
   line.text(4, r.number, 12).text(17, code, 9);
   observationColumns(line, d, r.direction, r.zenith, r.prismHeight, r.distance);
   const std::string& format = s.par.text(par::kObsFormat);
@@ -94,35 +94,35 @@ void wdet(Session& s, TextFile* f, DetailObs& r) {
     }
   }
   checkWide(s, line.str(), 28, 62, kWideObs);
-  writeTrimmed(f, line.str());
+  line.writeTrimmed();
 }
 
 void wort(Session& s, TextFile* f, const Orientation& r) {
   const int d = decimals(s).distance;
-  RecordLine line(s, 80, "5");
+  RecordLine line(s, f, 80, "5");
   line.text(4, r.number, 12).text(17, r.code, 10);
   for (std::size_t k = 0; k < 3; ++k) line.real(28 + 13 * k, 12, d, r.values[k]);
-  writeFull(f, line.str());
+  line.writeFull();
 }
 
 void wniv(Session& s, TextFile* f, const Levelling& r) {
   const Decimals d = decimals(s);
-  RecordLine line(s, 80, "7");
+  RecordLine line(s, f, 80, "7");
   line.text(4, r.number, 12).text(17, r.code, 10);
   line.real(28, 8, d.level, r.height).real(37, 9, d.distance, r.distance);
-  writeFull(f, line.str());
+  line.writeFull();
 }
 
 void wmidf(Session& s, TextFile* f, const MeanValues& r) {
   static constexpr std::size_t kCols[7] = {5, 12, 19, 26, 33, 40, 47};
   static constexpr int kDecimals[7] = {1, 2, 1, 2, 1, 2, 2};
-  RecordLine line(s, 80, "9");
+  RecordLine line(s, f, 80, "9");
   for (std::size_t k = 0; k < 7; ++k) {
     // Mean values count as missing within a looser tolerance.
     const bool missing = std::fabs(r.values[k] - kMissingReal) < 0.01;
     line.real(kCols[k], 5, kDecimals[k], missing ? kMissingReal : r.values[k]);
   }
-  writeFull(f, line.str());
+  line.writeFull();
 }
 
 void wtext(Session& s, TextFile* f, TextRecord& r) {
@@ -130,35 +130,35 @@ void wtext(Session& s, TextFile* f, TextRecord& r) {
   double a = r.x, b = r.y;
   if (s.exchange) std::swap(a, b);
   if (isBlank(r.code)) r.code = s.par.missing(r.code.size());
-  RecordLine line(s, 132, "10");
+  RecordLine line(s, f, 132, "10");
   line.text(4, r.code, 10).real(15, 12, c, a).real(28, 12, c, b);
   putRounded(line, 41, 3, r.valueA);
   putRounded(line, 45, 7, r.valueB);
   line.integer(53, 2, r.valueC).text(56, r.text, 77);
   checkWide(s, line.str(), 15, 39);
-  writeTrimmed(f, line.str());
+  line.writeTrimmed();
 }
 
 void wna2000(Session& s, TextFile* f, const LevelReadings& r) {
   const Decimals d = decimals(s);
-  RecordLine line(s, 128, "11");
+  RecordLine line(s, f, 128, "11");
   line.text(4, r.number, 12);
   for (std::size_t k = 0; k < 3; ++k) line.real(18 + 10 * k, 8, d.level, r.readings[k]);
   line.real(48, 8, d.distance, r.distance).real(58, 9, d.level, r.height).text(68, r.code, 10);
   for (std::size_t k = 3; k < 5; ++k)
     line.realOr(79 + 9 * (k - 3), 8, d.level, r.readings[k], "");
-  writeTrimmed(f, line.str());
+  line.writeTrimmed();
 }
 
 void wvector(Session& s, TextFile* f, const Vector& r) {
   const Decimals d = decimals(s);
-  RecordLine line(s, 128, "60");
+  RecordLine line(s, f, 128, "60");
   line.text(4, r.from, 12).text(17, r.to, 12);
   line.real(30, 10, d.coord, r.components[0]).real(41, 10, d.coord, r.components[1]);
   line.real(52, 10, d.level, r.components[2]);
   line.real(63, 8, d.coord, r.spreads[0]).real(72, 8, d.coord, r.spreads[1]);
   line.real(81, 8, d.level, r.spreads[2]);
-  writeTrimmed(f, line.str());
+  line.writeTrimmed();
 }
 
 void wdfelt(TextFile* f, std::string_view text) { textRecord(f, "90", text); }

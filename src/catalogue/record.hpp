@@ -53,20 +53,34 @@ void checkWide(Session& s, std::string_view line, std::size_t from, std::size_t 
                std::string_view warning = kWideCoordinates);
 
 // A record line being filled column by column: numbers in their formats,
-// missing values as the leading characters of the missing-value text.
+// missing values as the leading characters of the missing-value text. The
+// line is formatted where it is written, in the file's write buffer (or in
+// a buffer of its own without a file); writeFull or writeTrimmed ends it,
+// and nothing else may be written to the file before that.
 class RecordLine {
  public:
-  RecordLine(const Session& s, std::size_t width, std::string_view type);
+  static constexpr std::size_t kMaxWidth = 132;
+  RecordLine(const Session& s, TextFile* f, std::size_t width, std::string_view type);
+  ~RecordLine();  // a line never written is taken back
+  RecordLine(const RecordLine&) = delete;
+  RecordLine& operator=(const RecordLine&) = delete;
   RecordLine& text(std::size_t col, std::string_view value, std::size_t width);
   RecordLine& real(std::size_t col, int w, int d, double v);
   RecordLine& integer(std::size_t col, int w, std::int32_t v);
+  // An integer that is never missing (a rounded real, say).
+  RecordLine& count(std::size_t col, int w, std::int64_t v);
   // A missing value shown as the given text instead of the missing-value text.
   RecordLine& realOr(std::size_t col, int w, int d, double v, std::string_view missing);
-  std::string& str() { return line_; }
+  std::string_view str() const { return {p_, width_}; }
+  void writeFull();
+  void writeTrimmed();
 
  private:
   const Session& s_;
-  std::string line_;
+  TextFile* f_;
+  char* p_;
+  std::size_t width_;
+  bool pending_;
+  char own_[kMaxWidth];
 };
-
 }  // namespace kvtconv

@@ -249,6 +249,8 @@ void TextFile::commitLine(std::size_t len) {
   if (now > highWater_) highWater_ = now;
 }
 
+void TextFile::dropLine() { buf_.resize(pendingAt_); }
+
 void TextFile::stepBack() {
   // Only lines this run wrote can be taken back, never what the file held.
   if (starts_ <= floor_) return;

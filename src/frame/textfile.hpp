@@ -48,6 +48,8 @@ class TextFile {
   // would. Nothing else may be written in between.
   char* lineSpace(std::size_t maxLen);
   void commitLine(std::size_t len);
+  // Gives back the room of a lineSpace line that is not to be written.
+  void dropLine();
   // The next line written replaces the last one; repeated calls go back
   // over the last kStepBackDepth lines.
   void stepBack();
