@@ -91,12 +91,16 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
     return fail(findSep<IntSeps>(t, i));
   }
   std::int64_t value = 0;
+  // Digits first: they are most of the bytes, and no digit ends a token.
   for (; i < t.size(); ++i) {
     const char d = t[i];
+    if (isDigit(d)) {
+      value = value * 10 + (d - '0');
+      if (value > 2147483647) return fail(findSep<IntSeps>(t, i));
+      continue;
+    }
     if (d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/') break;
-    if (!isDigit(d)) return fail(findSep<IntSeps>(t, i));
-    value = value * 10 + (d - '0');
-    if (value > 2147483647) return fail(findSep<IntSeps>(t, i));
+    return fail(findSep<IntSeps>(t, i));
   }
   err = 0;
   pos = i + 1;
@@ -137,22 +141,28 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   std::size_t intDigits = 0, fracDigits = 0, mark = std::string_view::npos;
   for (; i < t.size(); ++i) {
     const char d = t[i];
+    if (isDigit(d)) {
+      m = m * 10 + static_cast<std::uint64_t>(d - '0');
+      significant += (significant != 0 || d != '0');
+      ++intDigits;
+      continue;
+    }
     if (d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/') break;
-    if (!isDigit(d)) return fail(i);
-    m = m * 10 + static_cast<std::uint64_t>(d - '0');
-    significant += (significant != 0 || d != '0');
-    ++intDigits;
+    return fail(i);
   }
   if (i < t.size() && (t[i] == '.' || t[i] == '*' || t[i] == '/')) {
     if (i + 1 >= t.size()) return fail(i);  // a mark as the last character
     mark = i;
     for (++i; i < t.size(); ++i) {
       const char d = t[i];
+      if (isDigit(d)) {
+        m = m * 10 + static_cast<std::uint64_t>(d - '0');
+        significant += (significant != 0 || d != '0');
+        ++fracDigits;
+        continue;
+      }
       if (d == ' ' || d == ',' || d == '*' || d == '\t') break;
-      if (!isDigit(d)) return fail(i);
-      m = m * 10 + static_cast<std::uint64_t>(d - '0');
-      significant += (significant != 0 || d != '0');
-      ++fracDigits;
+      return fail(i);
     }
   }
   // At most 63 digits and mark, as the general conversion's buffer holds.
