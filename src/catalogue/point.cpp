@@ -99,22 +99,27 @@ void wpkt(Session& s, TextFile* f, Point& p) {
   if (f) f->commitLine(end);
 }
 
-Point rpkt(Session& s, std::string_view line, PointPart part) {
+void rpkt(Session& s, std::string_view line, Point& p, PointPart part) {
   FieldScanner sc(line, s.par.missingMark());
-  Point p;
   sc.word(p.number, 12);
   sc.word(p.code, 10);
   p.x = sc.real();
   p.y = sc.real();
   p.height = sc.real();
   if (part == PointPart::Position) {
-    if (s.exchange) std::swap(p.x, p.y);
-    return p;
+    p.task.assign(12, ' ');
+    p.extras = PointExtras{};
+  } else {
+    sc.word(p.task, 12);
+    for (double& r : p.extras.reals) r = sc.real();
+    for (auto& i : p.extras.ints) i = sc.integer();
   }
-  sc.word(p.task, 12);
-  for (double& r : p.extras.reals) r = sc.real();
-  for (auto& i : p.extras.ints) i = sc.integer();
   if (s.exchange) std::swap(p.x, p.y);
+}
+
+Point rpkt(Session& s, std::string_view line, PointPart part) {
+  Point p;
+  rpkt(s, line, p, part);
   return p;
 }
 

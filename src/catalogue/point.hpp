@@ -38,5 +38,8 @@ enum class PointPart {
 
 // Reads a point record whose type field is blanked (or cut off).
 Point rpkt(Session& s, std::string_view line, PointPart part = PointPart::All);
+// The same into `p`, every field overwritten, for readers that reuse one
+// point from record to record.
+void rpkt(Session& s, std::string_view line, Point& p, PointPart part = PointPart::All);
 
 }  // namespace kvtconv

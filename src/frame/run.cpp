@@ -113,6 +113,7 @@ void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report e
                   PointPart part, const std::function<void(Point&)>& fn) {
   std::string_view line;
   int type = 0;
+  Point p;  // one point read into again and again
   for (long lineNo = 1;; ++lineNo) {
     const ReadStatus st = rdrec(in, line, 80, type);
     if (st == ReadStatus::End) break;
@@ -124,7 +125,7 @@ void forEachPoint(Session& s, TextFile* in, std::string_view inputName, Report e
       break;
     }
     if (type != 6) continue;
-    Point p = rpkt(s, line, part);
+    rpkt(s, line, p, part);
     if (filter(s, p.number, p.code)) continue;
     ++s.counter;
     fn(p);

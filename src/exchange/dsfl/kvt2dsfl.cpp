@@ -222,7 +222,7 @@ class DsflExport {
     if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
     item.kind = 0;
     if (type == 6) {
-      item.p = rpkt(s_, line, PointPart::Position);
+      rpkt(s_, line, item.p, PointPart::Position);
       if (s_.exchange) std::swap(item.p.x, item.p.y);
       item.kind = 6;
     } else if (type == 10) {
