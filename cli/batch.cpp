@@ -110,15 +110,6 @@ bool importable(Format f) {
 
 // ------------------------------------------------------------- console
 
-bool localeIsUtf8() {
-  locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-  if (!loc) return false;
-  const char* cs = nl_langinfo_l(CODESET, loc);
-  const bool utf8 = cs && (std::strcmp(cs, "UTF-8") == 0 || std::strcmp(cs, "utf8") == 0);
-  freelocale(loc);
-  return utf8;
-}
-
 // Error lines of all runs, each named by its file, and one progress line
 // on an interactive stderr.
 class Console {

@@ -8,8 +8,6 @@
 
 namespace kvtcli {
 
-namespace {
-
 bool localeIsUtf8() {
   // Read the user's locale without making it the process locale, so no
   // library routine ever formats or classifies our bytes by it.
@@ -20,6 +18,8 @@ bool localeIsUtf8() {
   freelocale(loc);
   return utf8;
 }
+
+namespace {
 
 // Inputs smaller than this finish before a bar would help.
 constexpr std::uint64_t kBarMinimum = 8u << 20;

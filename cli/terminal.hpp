@@ -37,5 +37,7 @@ class Terminal {
 };
 
 std::string latin1ToUtf8(std::string_view s);
+// Whether the user's locale is UTF-8, read without making it the process's.
+bool localeIsUtf8();
 
 }  // namespace kvtcli

@@ -114,6 +114,14 @@ bool TextFile::refill() {
   return got > 0;
 }
 
+void TextFile::skipLfAfterCr() {
+  if (beg_ == end_) {
+    afterCr_ = true;  // the LF, if any, comes with the next refill
+    return;
+  }
+  if (buf_[beg_] == '\n') ++beg_;
+}
+
 ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
   out.clear();
   bool any = false;
@@ -148,13 +156,7 @@ ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
     beg_ += n;
     if (cr || lf) {
       ++beg_;
-      if (cr) {
-        if (beg_ < end_) {
-          if (buf_[beg_] == '\n') ++beg_;
-        } else {
-          afterCr_ = true;
-        }
-      }
+      if (cr) skipLfAfterCr();
       if (out == "\x1A") return ReadStatus::End;
       return ReadStatus::Ok;
     }
@@ -187,13 +189,7 @@ ReadStatus TextFile::readLine(std::string_view& out, std::size_t maxLen) {
       const std::size_t n = cr ? static_cast<std::size_t>(cr - start) : lfOff;
       out = std::string_view(start, std::min(n, maxLen));
       beg_ += n + 1;
-      if (cr) {
-        if (beg_ < end_) {
-          if (buf_[beg_] == '\n') ++beg_;
-        } else {
-          afterCr_ = true;
-        }
-      }
+      if (cr) skipLfAfterCr();
       if (out == "\x1A") return ReadStatus::End;
       return ReadStatus::Ok;
     }

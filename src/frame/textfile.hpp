@@ -68,6 +68,8 @@ class TextFile {
  private:
   TextFile(std::FILE* f, std::string path, bool writable);
   bool refill();
+  // After a line that ended with a CR: an LF right behind it belongs to it.
+  void skipLfAfterCr();
   void flushBuffer();
 
   std::FILE* f_;
