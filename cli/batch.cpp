@@ -5,8 +5,6 @@
 // removed, so an output that exists is always complete.
 #include "batch.hpp"
 
-#include <langinfo.h>
-#include <locale.h>
 #include <unistd.h>
 
 #include <algorithm>
