@@ -27,7 +27,7 @@
 #include "frame/parfiles.hpp"
 #include "frame/scratch.hpp"
 #include "frame/session.hpp"
-#include "gis/translate.hpp"
+#include "gis/module.hpp"
 #include "kvtconv.hpp"
 #include "open/detect.hpp"
 #include "open/outputs.hpp"
@@ -556,6 +556,7 @@ int runConvert(ConvertOptions o) {
     } else if (it == targetNames().end()) {
       std::cerr << "kvtconv: unknown output format \"" << o.to << "\" (kvt, zeiss, sdr2, sdr33, gsi8, gsi16, geo, "
                    "dsfl, ski, landxml, or a GIS format GDAL writes)\n";
+      if (const std::string why = kvtgis::moduleError(); !why.empty()) std::cerr << "kvtconv: " << why << "\n";
       return 2;
     } else {
       to = it->second;
@@ -566,6 +567,7 @@ int runConvert(ConvertOptions o) {
     if (to == Target::Gis) o.gisDriver = kvtgis::driverForPath(single);
     if (to == Target::None) {
       std::cerr << "kvtconv: the extension of " << single << " names no format; give --to\n";
+      if (const std::string why = kvtgis::moduleError(); !why.empty()) std::cerr << "kvtconv: " << why << "\n";
       return 2;
     }
   }

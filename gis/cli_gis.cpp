@@ -5,7 +5,7 @@
 
 #include "cli/batch.hpp"
 #include "cli/terminal.hpp"
-#include "gis/translate.hpp"
+#include "gis/module.hpp"
 
 namespace kvtcli {
 

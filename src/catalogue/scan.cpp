@@ -67,6 +67,30 @@ bool digitsToDouble(const char* digits, std::size_t n, std::size_t fracDigits, d
 
 }  // namespace
 
+bool readDecimal(std::string_view t, double& out) {
+  // One pass gathers the mantissa as rdrtas does; long ones go the general way.
+  std::uint64_t m = 0;
+  std::size_t digits = 0, frac = 0;
+  bool dot = false;
+  for (const char c : t) {
+    if (isDigit(c)) {
+      m = m * 10 + static_cast<std::uint64_t>(c - '0');
+      ++digits;
+      frac += dot;
+    } else if (c == '.' && !dot) {
+      dot = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  if (digits <= 19 && m <= (std::uint64_t{1} << 53) && frac <= 22) {
+    out = static_cast<double>(m) / kPow10[frac];
+    return true;
+  }
+  return digitsToDouble(t.data(), t.size(), frac, out);
+}
+
 bool missReal(double v) { return std::fabs(v - kMissingReal) < 0.0001; }
 
 std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
@@ -133,43 +157,37 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   } else if (!isDigit(c) && c != '.') {
     return fail(start);
   }
-  // The digits are read where they stand; the mantissa is gathered on the
-  // way and converted exactly with one division when it is short enough.
+  // The digits are read where they stand and gathered into one mantissa;
+  // up to 19 digits it cannot overflow, and while it is at most 2^53 it is
+  // an exact double, so one division by an exact power of ten rounds
+  // correctly. Anything longer goes the general way.
+  const std::size_t n = t.size();
   const std::size_t first = i;
   std::uint64_t m = 0;
-  std::size_t significant = 0;  // digits from the first non-zero one on
-  std::size_t intDigits = 0, fracDigits = 0, mark = std::string_view::npos;
-  for (; i < t.size(); ++i) {
+  while (i < n && isDigit(t[i])) m = m * 10 + static_cast<std::uint64_t>(t[i++] - '0');
+  const std::size_t intDigits = i - first;
+  if (i < n) {
     const char d = t[i];
-    if (isDigit(d)) {
-      m = m * 10 + static_cast<std::uint64_t>(d - '0');
-      significant += (significant != 0 || d != '0');
-      ++intDigits;
-      continue;
-    }
-    if (d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/') break;
-    return fail(i);
+    if (!(d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/')) return fail(i);
   }
-  if (i < t.size() && (t[i] == '.' || t[i] == '*' || t[i] == '/')) {
-    if (i + 1 >= t.size()) return fail(i);  // a mark as the last character
-    mark = i;
-    for (++i; i < t.size(); ++i) {
+  std::size_t fracDigits = 0, mark = std::string_view::npos;
+  if (i < n && (t[i] == '.' || t[i] == '*' || t[i] == '/')) {
+    if (i + 1 >= n) return fail(i);  // a mark as the last character
+    mark = i++;
+    const std::size_t fracStart = i;
+    while (i < n && isDigit(t[i])) m = m * 10 + static_cast<std::uint64_t>(t[i++] - '0');
+    fracDigits = i - fracStart;
+    if (i < n) {
       const char d = t[i];
-      if (isDigit(d)) {
-        m = m * 10 + static_cast<std::uint64_t>(d - '0');
-        significant += (significant != 0 || d != '0');
-        ++fracDigits;
-        continue;
-      }
-      if (d == ' ' || d == ',' || d == '*' || d == '\t') break;
-      return fail(i);
+      if (!(d == ' ' || d == ',' || d == '*' || d == '\t')) return fail(i);
     }
   }
   // At most 63 digits and mark, as the general conversion's buffer holds.
-  const std::size_t taken = intDigits + fracDigits + (mark != std::string_view::npos);
-  if (intDigits + fracDigits == 0 || taken > 63) return fail(i);
+  const std::size_t digitCount = intDigits + fracDigits;
+  const std::size_t taken = digitCount + (mark != std::string_view::npos);
+  if (digitCount == 0 || taken > 63) return fail(i);
   double value = 0.0;
-  if (significant <= 15 && fracDigits <= 22) {
+  if (digitCount <= 19 && m <= (std::uint64_t{1} << 53) && fracDigits <= 22) {
     value = static_cast<double>(m) / kPow10[fracDigits];
   } else {
     char digits[64];

@@ -16,6 +16,10 @@ inline constexpr std::int32_t kMissingInt = -999;
 bool missReal(double v);
 inline bool missInt(std::int32_t v) { return v == kMissingInt; }
 
+// Decimal digits with at most one "." among them (at least one digit), to
+// the nearest double; false for anything else.
+bool readDecimal(std::string_view digits, double& out);
+
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);
 // Reads a text token into a field of `width` bytes, upper-cased.

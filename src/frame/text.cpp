@@ -16,21 +16,6 @@ void setFixed(std::string& field, std::string_view s) {
   std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
 }
 
-std::string_view rtrim(std::string_view s) {
-  const auto end = s.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1);
-}
-
-std::string_view trim(std::string_view s) {
-  s = rtrim(s);
-  const auto start = s.find_first_not_of(' ');
-  return start == std::string_view::npos ? std::string_view{} : s.substr(start);
-}
-
-bool isBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
-
-bool sameText(std::string_view a, std::string_view b) { return rtrim(a) == rtrim(b); }
-
 Span chrnbl(std::string_view s) {
   const auto first = s.find_first_not_of(' ');
   if (first == std::string_view::npos) return {1, 1};

@@ -11,12 +11,26 @@ namespace kvtconv {
 std::string fixed(std::string_view s, std::size_t width);
 void setFixed(std::string& field, std::string_view s);  // keeps field.size()
 
-std::string_view rtrim(std::string_view s);
-std::string_view trim(std::string_view s);
-bool isBlank(std::string_view s);
+// Blanks off the ends; inline, as every reader calls them per field.
+inline std::string_view rtrim(std::string_view s) {
+  std::size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return s.substr(0, n);
+}
+inline std::string_view trim(std::string_view s) {
+  s = rtrim(s);
+  std::size_t k = 0;
+  while (k < s.size() && s[k] == ' ') ++k;
+  return s.substr(k);
+}
+inline bool isBlank(std::string_view s) {
+  for (const char c : s)
+    if (c != ' ') return false;
+  return true;
+}
 
 // Text comparison that ignores trailing blanks, as fixed fields compare.
-bool sameText(std::string_view a, std::string_view b);
+inline bool sameText(std::string_view a, std::string_view b) { return rtrim(a) == rtrim(b); }
 
 // 1-based positions of the first and last non-blank byte; (1,1) when blank.
 struct Span {

@@ -92,6 +92,7 @@ void TextFile::rewind() {
   beg_ = end_ = 0;
   eof_ = false;
   afterCr_ = false;
+  lfKnown_ = false;
   consumed_ = nextReport_ = 0;
 }
 
@@ -176,15 +177,20 @@ ReadStatus TextFile::readLine(std::string_view& out, std::size_t maxLen) {
     }
     const char* start = buf_.data() + beg_;
     const std::size_t avail = end_ - beg_;
-    // Where the next LF is, remembered: a file of CR-only line ends would
-    // otherwise search the whole buffer for an LF on every line.
+    // Where the next LF and the next CR are, remembered: a file of CR-only
+    // line ends would otherwise search the whole buffer for an LF on every
+    // line, and one of LF-only line ends the whole line for a CR.
     if (!lfKnown_ || lfAt_ < beg_) {
       const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
       lfAt_ = lf ? static_cast<std::size_t>(lf - buf_.data()) : end_;
-      lfKnown_ = true;
     }
+    if (!lfKnown_ || crAt_ < beg_) {
+      const auto* cr = static_cast<const char*>(std::memchr(start, '\r', avail));
+      crAt_ = cr ? static_cast<std::size_t>(cr - buf_.data()) : end_;
+    }
+    lfKnown_ = true;
     const std::size_t lfOff = lfAt_ - beg_;
-    const auto* cr = static_cast<const char*>(std::memchr(start, '\r', lfOff));
+    const char* cr = crAt_ < lfAt_ ? buf_.data() + crAt_ : nullptr;
     if (cr || lfAt_ < end_) {
       const std::size_t n = cr ? static_cast<std::size_t>(cr - start) : lfOff;
       out = std::string_view(start, std::min(n, maxLen));

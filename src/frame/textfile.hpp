@@ -79,7 +79,8 @@ class TextFile {
   std::size_t beg_ = 0, end_ = 0;  // read window into buf_
   bool eof_ = false, readError_ = false;
   bool afterCr_ = false;  // the last line ended with a CR at the buffer's end
-  std::size_t lfAt_ = 0;  // the next LF at or after beg_ when lfKnown_ (CR-only files)
+  // The next LF and CR at or after beg_ (end_ if none) when lfKnown_.
+  std::size_t lfAt_ = 0, crAt_ = 0;
   bool lfKnown_ = false;
   std::string spill_;  // a line the buffer could not hold whole
   std::uint64_t size_ = 0, consumed_ = 0, nextReport_ = 0;

@@ -63,8 +63,12 @@ class CatalogueReader {
     }
     objects.flush();
     placeSetups();
-    if (unplaced_ != 0)
-      s_.wrmsg(" " + std::to_string(unplaced_) + " punkter uden koordinater er udeladt");
+    if (unplaced_ != 0) {
+      std::string note = " ";  // built in steps: g++ 12 warns falsely on one expression
+      note += std::to_string(unplaced_);
+      note += " punkter uden koordinater er udeladt";
+      s_.wrmsg(note);
+    }
     s_.wrmsg(countLine(s_.counter));
     s_.closeChannel(kIn);
   }

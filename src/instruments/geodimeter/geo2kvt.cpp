@@ -3,7 +3,9 @@
 // form which kind of record. The words are first put one per line (moving
 // point, code and prism words in front of the measurement they belong to),
 // then grouped greedily into records, word by word as they come.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -69,6 +71,15 @@ std::uint16_t labelKey(std::string_view code) {
   return static_cast<std::uint16_t>(c0 << 8 | c1);
 }
 
+// The key of a word's label code (see geo::labelCode), without the string.
+std::uint16_t labelKeyOf(std::string_view word) {
+  std::size_t eq = 0;
+  while (eq < word.size() && word[eq] != '=') ++eq;
+  if (eq == word.size() || eq == 0) return 0;
+  if (eq == 1) return labelKey(std::string_view{word.data(), 1});
+  return labelKey(word.substr(eq - 2, 2));
+}
+
 std::uint16_t twoChars(std::string_view token) { return labelKey(fixed(rtrim(token), 2)); }
 
 std::vector<Entry> readConversion(Session& s, TextFile* f) {
@@ -129,7 +140,24 @@ class LabelNames {
 
 // ------------------------------------------------------------ first pass
 
-bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+// The label of a word (what stands before its first "=") as one number,
+// for labels of up to three characters; 0 for any other word. A word's
+// label is compared as a whole: "15=" is not "5=".
+constexpr std::uint32_t tagOf(std::string_view label) {
+  if (label.empty() || label.size() > 3) return 0;
+  std::uint32_t t = static_cast<std::uint32_t>(label.size());
+  for (const char c : label) t = t << 8 | static_cast<unsigned char>(c);
+  return t;
+}
+std::uint32_t wordTag(std::string_view w) {
+  const std::size_t n = std::min<std::size_t>(w.size(), 4);
+  for (std::size_t k = 0; k < n; ++k)
+    if (w[k] == '=') return tagOf(w.substr(0, k));
+  return 0;
+}
+constexpr std::uint32_t kCode = tagOf("4"), kPoint = tagOf("5"), kPrism = tagOf("6"),
+                        kHeight = tagOf("3"), kDirection = tagOf("7"), kEast = tagOf("37"),
+                        kNorth = tagOf("38");
 
 // One word per line. Instruments send a point number, code or prism height
 // only when it changes; writing them in front of the next measurement word
@@ -150,7 +178,8 @@ class WordWriter {
   explicit WordWriter(WordSink& out) : out_(out) {}
 
   void line(std::string_view raw) {
-    const auto equals = std::count(raw.begin(), raw.end(), '=');
+    int equals = 0;
+    for (const char c : raw) equals += c == '=';
     if (equals == 1) {
       word(trim(raw.substr(0, std::min(raw.size(), kWordWidth))));
       return;
@@ -163,12 +192,13 @@ class WordWriter {
       const std::size_t n = std::min(raw_token.size(), kWordWidth);
       for (std::size_t k = 0; k < n; ++k) token_[k] = upperLatin1(raw_token[k]);
       const std::string_view t = rtrim(std::string_view(token_, n));
-      if (startsWith(t, "4=")) {
+      const std::uint32_t tag = wordTag(t);
+      if (tag == kCode) {
         code_.assign(t);
         codeWritten_ = true;
-      } else if (startsWith(t, "5=")) {
+      } else if (tag == kPoint) {
         pointDue_ = false;
-      } else if (startsWith(t, "6=")) {
+      } else if (tag == kPrism) {
         prismDue_ = false;
       }
       put(t);
@@ -183,25 +213,27 @@ class WordWriter {
 
   void word(std::string_view w) {
     // A new point number, code or prism height begins a new measurement.
-    const bool held = startsWith(w, "4=") || startsWith(w, "5=") || startsWith(w, "6=");
-    if (held) lastWasCoordinate_ = false;
-    if (startsWith(w, "4=")) {
+    const std::uint32_t tag = wordTag(w);
+    if (tag == kCode) {
+      lastWasCoordinate_ = false;
       code_.assign(w);
       codeWritten_ = false;
       return;
     }
-    if (startsWith(w, "5=")) {
+    if (tag == kPoint) {
+      lastWasCoordinate_ = false;
       point_.assign(w);
       pointDue_ = true;
       return;
     }
-    if (startsWith(w, "6=")) {
+    if (tag == kPrism) {
+      lastWasCoordinate_ = false;
       prism_.assign(w);
       prismDue_ = true;
       return;
     }
-    const bool coordinate = startsWith(w, "37=") || startsWith(w, "38=");
-    if (coordinate || startsWith(w, "7=") || startsWith(w, "3=")) {
+    const bool coordinate = tag == kEast || tag == kNorth;
+    if (coordinate || tag == kDirection || tag == kHeight) {
       // The second coordinate of a point belongs to the measurement the
       // first one began; every other such word begins a measurement, and
       // each measurement carries the code once.
@@ -226,16 +258,17 @@ class WordWriter {
 
 // --------------------------------------------------------- record values
 
-bool allowedByte(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
-  switch (c) {
-    case 0xE6: case 0xC6: case 0xF8: case 0xD8: case 0xE5: case 0xC5:
-    case '?': case '/': case '=': case ',': case '+': case '-': case '.': case ' ':
-      return true;
-    default:
-      return false;
+// The bytes a word may hold; any other becomes a blank.
+struct AllowedBytes {
+  bool ok[256] = {};
+  AllowedBytes() {
+    for (int c = 0; c < 256; ++c)
+      ok[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    for (const char c : std::string_view("\xE6\xC6\xF8\xD8\xE5\xC5?/=,+-. "))
+      ok[static_cast<unsigned char>(c)] = true;
   }
-}
+};
+const AllowedBytes kAllowed;
 
 struct RealValue {
   double v = kMissingReal;
@@ -252,18 +285,16 @@ class RecordValues {
       if (i != 0 && text_[i - 1] != ' ') continue;
       std::size_t e = i;
       while (e < text_.size() && text_[e] != '=' && text_[e] != ' ') ++e;
-      if (e < text_.size() && text_[e] == '=') words_[count_++] = {i, e + 1};
+      if (e < text_.size() && text_[e] == '=') words_[count_++] = {tagOf(text_.substr(i, e - i)), e + 1};
     }
   }
 
-  // Where the value of `label` begins, or npos; labels are found only at
-  // the start of a word, so "5=" does not match inside "15=".
+  // Where the value of `label` ("50=") begins, or npos; labels are found
+  // only at the start of a word, so "5=" does not match inside "15=".
   std::size_t find(std::string_view label) const {
-    for (std::size_t k = 0; k < count_; ++k) {
-      const auto [start, value] = words_[k];
-      if (value - start == label.size() && text_.compare(start, label.size(), label) == 0)
-        return value;
-    }
+    const std::uint32_t tag = tagOf(label.substr(0, label.size() - 1));
+    for (std::size_t k = 0; k < count_; ++k)
+      if (words_[k].first == tag) return words_[k].second;
     return std::string_view::npos;
   }
   bool has(std::string_view label) const { return find(label) != std::string_view::npos; }
@@ -292,16 +323,8 @@ class RecordValues {
     if (token.empty()) return r;
     const bool negative = token[0] == '-';
     const std::string_view body = negative ? token.substr(1) : token;
-    std::size_t digits = 0, dots = 0;
-    for (const char c : body) {
-      if (c >= '0' && c <= '9') ++digits;
-      else if (c == '.') ++dots;
-      else dots = 99;
-    }
     double v = 0;
-    if (digits == 0 || dots > 1 ||
-        std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::fixed).ec !=
-            std::errc()) {
+    if (!readDecimal(body, v)) {
       unreadable(label, token);
       return r;
     }
@@ -359,7 +382,9 @@ class RecordValues {
   static constexpr std::size_t kMaxWords = 41;  // an 80-byte record holds no more
   Session& s_;
   std::string_view text_;
-  std::array<std::pair<std::size_t, std::size_t>, kMaxWords> words_{};  // label start, value start
+  // Label (as tagOf gives it) and where the value begins; the labels we look
+  // up are all short, so a longer one (tag 0) is never asked for.
+  std::array<std::pair<std::uint32_t, std::size_t>, kMaxWords> words_{};
   std::size_t count_ = 0;
 };
 
@@ -576,11 +601,46 @@ class GeoImport {
 
 // ----------------------------------------------------------- second pass
 
+// The conversion-file entries as bit sets (one bit per entry, at most 50):
+// which are longer than k labels, and which have a given label at place k.
+class EntrySets {
+ public:
+  explicit EntrySets(const std::vector<Entry>& entries) {
+    static_assert(kMaxEntries <= 64);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const auto& l = entries[i].labels;
+      const std::uint64_t bit = std::uint64_t{1} << i;
+      all_ |= bit;
+      for (std::size_t k = 0; k < l.size(); ++k) {
+        longer_[k] |= bit;
+        auto& at = labelsAt_[k];
+        auto it = std::find_if(at.begin(), at.end(), [&](const auto& e) { return e.first == l[k]; });
+        if (it == at.end()) at.emplace_back(l[k], bit);
+        else it->second |= bit;
+      }
+    }
+  }
+  std::uint64_t all() const { return all_; }
+  std::uint64_t longerThan(std::size_t k) const { return k < kMaxLabels ? longer_[k] : 0; }
+  std::uint64_t withLabel(std::size_t k, std::uint16_t label) const {
+    if (k >= kMaxLabels || label == 0) return 0;
+    for (const auto& [l, bits] : labelsAt_[k])
+      if (l == label) return bits;
+    return 0;
+  }
+
+ private:
+  std::uint64_t all_ = 0;
+  std::array<std::uint64_t, kMaxLabels> longer_{};
+  std::array<std::vector<std::pair<std::uint16_t, std::uint64_t>>, kMaxLabels> labelsAt_;
+};
+
 class Grouper final : public WordSink {
  public:
   Grouper(Session& s, const std::vector<Entry>& entries, const LabelNames& names,
           GeoImport& import, TextFile* out)
-      : s_(s), entries_(entries), names_(names), import_(import), out_(out) {}
+      : s_(s), entries_(entries), sets_(entries), names_(names), import_(import), out_(out),
+        alive_(sets_.all()) {}
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
@@ -594,8 +654,8 @@ class Grouper final : public WordSink {
     take(w);
     while (pushedBack_) {
       pushedBack_ = false;
-      const std::string again = pending_;
-      take(again);
+      again_.swap(pending_);
+      take(again_);
     }
   }
 
@@ -608,23 +668,33 @@ class Grouper final : public WordSink {
 
  private:
   void take(std::string_view w) {
-    if (isBlank(w)) return;
-    word_.assign(w);
-    for (char& c : word_)
-      if (!allowedByte(static_cast<unsigned char>(c))) c = ' ';
-    if (word_.find('=') == std::string::npos) {
-      s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(word_));
+    // One look at the word: blank, all bytes allowed, a "=" in it. Most
+    // words hold only allowed bytes and are used where they stand.
+    bool blank = true, allowed = true, equals = false;
+    for (const char c : w) {
+      blank &= c == ' ';
+      allowed &= kAllowed.ok[static_cast<unsigned char>(c)];
+      equals |= c == '=';
+    }
+    if (blank) return;
+    if (!allowed) {
+      word_.assign(w);
+      for (char& c : word_)
+        if (!kAllowed.ok[static_cast<unsigned char>(c)]) c = ' ';
+      w = word_;
+    }
+    if (!equals) {
+      s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(w));
       return;
     }
-    add(word_);
+    add(w);
   }
 
   void restart() {
     labels_.clear();
     spans_.clear();
-    words_.clear();
     record_.clear();
-    alive_.assign(entries_.size(), 1);
+    alive_ = sets_.all();
     candidate_ = -1;
   }
 
@@ -632,25 +702,14 @@ class Grouper final : public WordSink {
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
   void add(std::string_view rawWord) {
-    if (alive_.size() != entries_.size()) alive_.assign(entries_.size(), 1);
     const std::string_view w = trim(rawWord);
-    const std::uint16_t label = labelKey(geo::labelCode(w));
+    const std::uint16_t label = labelKeyOf(w);
     const std::size_t k = labels_.size();
     labels_.push_back(label);
-    spans_.emplace_back(words_.size(), w.size());
-    words_ += w;
-    const std::size_t n = k + 1;
-    bool open = false;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (!alive_[i]) continue;
-      const auto& l = entries_[i].labels;
-      if (l.size() > k && (label == 0 || l[k] != label)) {
-        alive_[i] = 0;
-        continue;
-      }
-      if (l.size() <= n) candidate_ = static_cast<int>(i);
-      if (l.size() >= n) open = true;
-    }
+    alive_ &= ~sets_.longerThan(k) | sets_.withLabel(k, label);
+    const std::uint64_t complete = alive_ & ~sets_.longerThan(k + 1);
+    if (complete != 0) candidate_ = 63 - std::countl_zero(complete);  // the last such entry
+    const bool open = (alive_ & sets_.longerThan(k)) != 0;
     if (open) {
       const std::size_t grown = record_.size() + (record_.empty() ? 0 : 1) + w.size();
       if (grown > kRecordWidth) {  // no record is that long: drop the group
@@ -660,6 +719,7 @@ class Grouper final : public WordSink {
         return;
       }
       if (!record_.empty()) record_ += ' ';
+      spans_.emplace_back(record_.size(), w.size());
       record_ += w;
       return;
     }
@@ -668,8 +728,12 @@ class Grouper final : public WordSink {
       pushedBack_ = true;
       import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
     } else {
-      for (std::size_t i = 0; i < labels_.size(); ++i)
-        wkom(out_, names_.name(labels_[i]) + " " + words_.substr(spans_[i].first, spans_[i].second));
+      // The earlier words of the group are in the record, the last is this one.
+      for (std::size_t i = 0; i < labels_.size(); ++i) {
+        const std::string_view word =
+            i < spans_.size() ? std::string_view(record_).substr(spans_[i].first, spans_[i].second) : w;
+        wkom(out_, names_.name(labels_[i]) + " " + std::string(word));
+      }
       s_.diag(DiagKind::Unmatched, 0, "words fit no conversion-file entry", labelList());
     }
     restart();
@@ -688,13 +752,14 @@ class Grouper final : public WordSink {
 
   Session& s_;
   const std::vector<Entry>& entries_;
+  const EntrySets sets_;
   const LabelNames& names_;
   GeoImport& import_;
   TextFile* out_;
   std::vector<std::uint16_t> labels_;
-  std::vector<std::pair<std::size_t, std::size_t>> spans_;  // words of the group in words_
-  std::vector<char> alive_;
-  std::string words_, record_, pending_, word_;
+  std::vector<std::pair<std::size_t, std::size_t>> spans_;  // words of the group in record_
+  std::uint64_t alive_;  // entries that agree with the group so far
+  std::string record_, pending_, again_, word_;
   int candidate_ = -1;
   bool pushedBack_ = false, ended_ = false;
 };
