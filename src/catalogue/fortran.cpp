@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace kvtconv {
@@ -18,37 +20,66 @@ void rightAlign(char* out, int w, const char* text, int len) {
 
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
-// The digits of v rounded to d decimals, when one multiplication settles
-// them: the product is within half an ulp of the exact one, so unless it
-// lies that close to a half the rounding is the exact value's rounding.
-// Returns the text length, or 0 to leave the value to to_chars.
-int fastFixed(char* text, int d, double v) {
+constexpr std::uint64_t kPow10Int[] = {1,      10,      100,      1000,      10000,
+                                       100000, 1000000, 10000000, 100000000, 1000000000};
+
+// The nearest integer (ties to even, as nearbyint in the default rounding
+// mode) of |x| < 2^52 without a library call; only where doubles are
+// evaluated as doubles, not in wider registers.
+double nearestInteger(double x) {
+#if FLT_EVAL_METHOD == 0
+  constexpr double kShift = 0x1p52;
+  return x >= 0 ? (x + kShift) - kShift : -((kShift - x) - kShift);
+#else
+  return std::nearbyint(x);
+#endif
+}
+
+// v rounded to d decimals, right-aligned in out[0, w), when one
+// multiplication settles the digits: the product is within half an ulp of
+// the exact one, so unless it lies that close to a half the rounding is the
+// exact value's rounding. The digits are written from the right straight
+// into the field. Returns 1 when written, -1 when the value did not fit
+// (stars written), 0 to leave the value to to_chars.
+int fastField(char* out, int w, int d, double v) {
   if (d > 9 || !(std::fabs(v) < 1e15)) return 0;
   const double scaled = v * kPow10[d];
   const double mag = std::fabs(scaled);
   if (!(mag < 4e15)) return 0;
-  const double rounded = std::nearbyint(scaled);
+  const double rounded = nearestInteger(scaled);
   // At least two ulps of the product without asking for them: an ulp is at
   // most mag * 2^-52, and the tiny term covers subnormals. A wider margin
   // only sends more values to to_chars, which is exact too.
   const double margin = mag * 0x1p-51 + 0x1p-1060;
   if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= margin) return 0;
-  auto n = static_cast<std::int64_t>(rounded);
-  char* p = text;
-  if (n < 0) {
-    *p++ = '-';
-    n = -n;
+  const auto n = static_cast<std::uint64_t>(std::fabs(rounded));
+  const bool negative = n != 0 && rounded < 0;  // a value that rounds to zero carries no sign
+  const std::uint64_t whole = n / kPow10Int[d];
+  int wholeDigits = 1;
+  for (std::uint64_t q = whole; q >= 10; q /= 10) ++wholeDigits;
+  const int len = negative + wholeDigits + 1 + d;
+  // The optional leading zero goes first when room is short.
+  const bool dropZero = len > w && whole == 0 && len - 1 <= w;
+  if (len > w && !dropZero) {
+    stars(out, w);
+    return -1;
   }
-  char digits[24];
-  auto res = std::to_chars(digits, digits + sizeof digits, n);
-  int nd = static_cast<int>(res.ptr - digits);
-  const int intDigits = nd > d ? nd - d : 1;
-  const int pad = nd > d ? 0 : d + 1 - nd;  // leading zeros of "0.00x"
-  int k = 0;
-  for (int i = 0; i < intDigits; ++i) *p++ = i < pad ? '0' : digits[k++];
-  *p++ = '.';
-  for (int i = 0; i < d; ++i) *p++ = (intDigits + i < pad) ? '0' : digits[k++];
-  return static_cast<int>(p - text);
+  char* p = out + w;
+  std::uint64_t q = n;
+  for (int k = 0; k < d; ++k) {
+    *--p = static_cast<char>('0' + q % 10);
+    q /= 10;
+  }
+  *--p = '.';
+  if (!dropZero) {
+    do {
+      *--p = static_cast<char>('0' + q % 10);
+      q /= 10;
+    } while (q != 0);
+  }
+  if (negative) *--p = '-';
+  std::fill(out, p, ' ');
+  return 1;
 }
 
 }  // namespace
@@ -59,19 +90,17 @@ bool formatF(char* out, int w, int d, double v) {
     stars(out, w);
     return false;
   }
+  if (const int fast = fastField(out, w, d, v); fast != 0) return fast > 0;
   // Large enough for the widest double in fixed notation with 9 decimals.
   char buf[400];
   char* text = buf + 1;
-  int len = fastFixed(text, d, v);
-  if (len == 0) {
-    auto res = std::to_chars(text, buf + sizeof buf - 1, v, std::chars_format::fixed, d);
-    if (res.ec != std::errc{}) {
-      stars(out, w);
-      return false;
-    }
-    if (d == 0) *res.ptr++ = '.';  // the point is always written, as F editing does
-    len = static_cast<int>(res.ptr - text);
+  auto res = std::to_chars(text, buf + sizeof buf - 1, v, std::chars_format::fixed, d);
+  if (res.ec != std::errc{}) {
+    stars(out, w);
+    return false;
   }
+  if (d == 0) *res.ptr++ = '.';  // the point is always written, as F editing does
+  int len = static_cast<int>(res.ptr - text);
   if (text[0] == '-') {
     // A value that rounds to zero carries no sign.
     bool allZero = true;

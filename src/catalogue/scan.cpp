@@ -91,7 +91,6 @@ bool readDecimal(std::string_view t, double& out) {
   return digitsToDouble(t.data(), t.size(), frac, out);
 }
 
-bool missReal(double v) { return std::fabs(v - kMissingReal) < 0.0001; }
 
 std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
   std::size_t i = skipSeps<IntSeps>(t, pos == 0 ? 0 : pos - 1);

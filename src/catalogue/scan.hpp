@@ -3,6 +3,7 @@
 // position stands on the character that ended the token, so successive calls
 // read successive fields. Error flag: 0 good, 1 bad or missing marker,
 // -1 nothing but separators left.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,7 +14,7 @@ namespace kvtconv {
 inline constexpr double kMissingReal = -999.999;
 inline constexpr std::int32_t kMissingInt = -999;
 
-bool missReal(double v);
+inline bool missReal(double v) { return std::fabs(v - kMissingReal) < 0.0001; }
 inline bool missInt(std::int32_t v) { return v == kMissingInt; }
 
 // Decimal digits with at most one "." among them (at least one digit), to

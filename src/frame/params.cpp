@@ -66,11 +66,6 @@ constexpr ParDef kDefs[] = {
 
 constexpr int kDirectoryParams[13] = {51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 76, 77, 163};
 
-const std::string& blankField() {
-  static const std::string blank;
-  return blank;
-}
-
 constexpr std::string_view kAngleWords7[] = {"400 GON", "RAD    ", "360 GMS"};
 
 }  // namespace
@@ -93,17 +88,12 @@ void Params::reset() {
   for (const auto& d : kDefs) values_[static_cast<std::size_t>(d.no)] = fixed(d.def, static_cast<std::size_t>(d.width));
 }
 
-const std::string& Params::text(int no) const {
-  if (no < 1 || no > kMaxNumber) return blankField();
-  return values_[static_cast<std::size_t>(no)];
-}
-
-int Params::digit(int no) const {
-  const std::string& v = text(no);
-  return (!v.empty() && v[0] >= '0' && v[0] <= '9') ? v[0] - '0' : 0;
-}
-
 std::string Params::missing(std::size_t width) const { return fixed(text(par::kMissingText), width); }
+
+const std::string& Params::blankField() {
+  static const std::string blank;
+  return blank;
+}
 
 const std::string& Params::directory(int entry) const {
   if (entry < 1 || entry > 13) return blankField();

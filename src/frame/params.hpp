@@ -47,8 +47,13 @@ class Params {
   void reset();
 
   // A parameter's value as a blank-padded field of its width; blank when unknown.
-  const std::string& text(int no) const;
-  int digit(int no) const;
+  const std::string& text(int no) const {
+    return no < 1 || no > kMaxNumber ? blankField() : values_[static_cast<std::size_t>(no)];
+  }
+  int digit(int no) const {
+    const std::string& v = text(no);
+    return (!v.empty() && v[0] >= '0' && v[0] <= '9') ? v[0] - '0' : 0;
+  }
   bool yes(int no) const { return text(no) == kYes; }
   char missingMark() const { return text(par::kMissingText)[0]; }
   std::string missing(std::size_t width) const;  // leading characters of the missing text
@@ -71,6 +76,7 @@ class Params {
   std::uint64_t version() const { return version_; }
 
  private:
+  static const std::string& blankField();
   void changed();
   std::array<std::string, kMaxNumber + 1> values_;
   std::uint64_t version_ = 0;

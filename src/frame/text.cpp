@@ -32,8 +32,11 @@ void hjuster(std::string& s) {
 }
 
 void stgbln(std::string& s) {
-  const std::string body(trim(s));
-  setFixed(s, body);
+  std::size_t k = 0;
+  while (k < s.size() && s[k] == ' ') ++k;
+  if (k == 0 || k == s.size()) return;
+  std::memmove(s.data(), s.data() + k, s.size() - k);
+  std::fill(s.end() - static_cast<std::ptrdiff_t>(k), s.end(), ' ');
 }
 
 void fill(std::string& s, char c) { std::fill(s.begin(), s.end(), c); }
