@@ -4,6 +4,7 @@
 // object (open or closed). Besides the DSFL file the run writes an overview
 // report of the header and the feature codes used.
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -309,11 +310,16 @@ class DsflExport {
     if (heights_) buffer_.push_back(z);
   }
 
+  // The coordinates gathered so far, six to a line behind the start code
+  // (on the first line only), formatted in the output buffer.
   void skrst() {
-    for (std::size_t k = 0; k < buffer_.size(); k += 6) {
-      std::string line = fixed(startCode_, 6) + "  ";
-      for (std::size_t j = k; j < std::min(buffer_.size(), k + 6); ++j) line += f(buffer_[j], 12, coordDecimals_);
-      put(line);
+    for (std::size_t k = 0; k < buffer_.size() && out_; k += 6) {
+      const std::size_t n = std::min<std::size_t>(6, buffer_.size() - k);
+      char* line = out_->lineSpace(8 + 12 * 6);
+      std::memset(line, ' ', 8);
+      std::memcpy(line, startCode_.data(), std::min<std::size_t>(startCode_.size(), 6));
+      for (std::size_t j = 0; j < n; ++j) formatF(line + 8 + 12 * j, 12, coordDecimals_, buffer_[k + j]);
+      out_->commitLine(rtrim(std::string_view(line, 8 + 12 * n)).size());
       startCode_.clear();
     }
     buffer_.clear();
@@ -384,10 +390,10 @@ class DsflExport {
       problem("Fejl i post nr.:" + i(records_, 8) + " Fejl: Kode mangler");
       return false;
     }
-    std::string code = p.code;
+    code_ = p.code;
     c.p = p;
-    c.base = code;
-    if (findkod(s_, code, c.base, c.type) != 0) {
+    c.base = code_;
+    if (findkod(s_, code_, c.base, c.type) != 0) {
       problem(postNo() + " Punkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
               ", forkert l\xE6ngde");
       return false;
@@ -438,7 +444,7 @@ class DsflExport {
         prevNumber_ = item.p.number;
         havePrev_ = true;
       }
-      Coded c;
+      Coded& c = current_;
       if (!codePoint(item.p, c)) continue;
       table_[static_cast<std::size_t>(c.index)].byPoint = true;
       ++converted_;
@@ -478,7 +484,7 @@ class DsflExport {
       if (item.kind != 6) continue;
       if (filter(s_, item.p.number, item.p.code)) continue;
       // A faulty point is reported like any other and left out.
-      Coded following;
+      Coded& following = following_;
       if (!codePoint(item.p, following)) continue;
       if (following.type != 7) {
         ahead = true;
@@ -507,7 +513,7 @@ class DsflExport {
     const bool known = t >= 1 && t <= 6;
     const int action = known ? kAction[t - 1][p_ - 1] : 1;
     int kind = known ? kKind[t - 1][p_ - 1] : 0;
-    const std::string code = fixed(c.p.code, 10);
+    const auto code = [&] { return fixed(c.p.code, 10); };  // for the messages only
     switch (action) {
       case 2: case 4: case 8:
         skrst();
@@ -524,13 +530,13 @@ class DsflExport {
         break;
       case 5:
         skrst();
-        problem(postNo() + " Fejl: Objektafslutning forkert, kode:" + code);
+        problem(postNo() + " Fejl: Objektafslutning forkert, kode:" + code());
         break;
       case 9:
-        problem(postNo() + " Fejl: Objektafslutning forkert, kode:" + code);
+        problem(postNo() + " Fejl: Objektafslutning forkert, kode:" + code());
         break;
       case 6: {
-        const std::string msg = postNo() + " Fejl: Dobb. afslutning p\xE5 objekt, kode:" + code;
+        const std::string msg = postNo() + " Fejl: Dobb. afslutning p\xE5 objekt, kode:" + code();
         res(msg);
         s_.wrerr(msg);
         res(msg);
@@ -679,6 +685,10 @@ class DsflExport {
   std::string prevBase_, prevNumber_ = std::string(12, ' ');
   bool havePrev_ = false, firstPending_ = true;
   Point first_;
+  // The point being placed and the one looked at after it, reused from
+  // point to point; the code as findkod works on it.
+  Coded current_, following_;
+  std::string code_;
   std::size_t objectPoints_ = 0;
   std::vector<double> buffer_;
   std::string startCode_;
