@@ -19,20 +19,25 @@ std::string plural(long n, const char* one, const char* many) {
 void WarningGroups::add(const kvtconv::Diagnostic& d) {
   if (d.kind == kvtconv::DiagKind::WriteFailed || d.kind == kvtconv::DiagKind::ReadFailed)
     incomplete_ = true;
-  auto kind = byWhat_.find(d.what);
-  if (kind == byWhat_.end()) kind = byWhat_.emplace(std::string(d.what), std::vector<std::size_t>{}).first;
-  for (const std::size_t i : kind->second) {
+  if (!last_ || d.what != lastWhat_) {
+    auto it = byWhat_.find(d.what);
+    if (it == byWhat_.end()) it = byWhat_.emplace(std::string(d.what), Kind{}).first;
+    last_ = &it->second;
+    lastWhat_.assign(d.what);
+  }
+  Kind& kind = *last_;
+  for (const std::size_t i : kind.groups) {
     Group& g = groups_[i];
     if (g.detail != d.detail) continue;
     ++g.count;
     if (g.first == 0) g.first = d.line;
     return;
   }
-  if (kind->second.size() >= kDetailsShown) {
-    ++rest_[kind->first];
+  if (kind.groups.size() >= kDetailsShown) {
+    ++kind.rest;
     return;
   }
-  kind->second.push_back(groups_.size());
+  kind.groups.push_back(groups_.size());
   groups_.push_back(Group{std::string(d.what), std::string(d.detail), 1, d.line});
 }
 
@@ -50,15 +55,15 @@ std::vector<std::string> WarningGroups::lines() const {
     if (g.count > 1 && g.first != 0) line += " (first at line " + std::to_string(g.first) + ")";
     out.push_back(std::move(line));
   }
-  for (const auto& [what, count] : rest_)
-    out.push_back("warning: " + plural(count, "more line", "more lines") + ": " + what);
+  for (const auto& [what, kind] : byWhat_)
+    if (kind.rest != 0) out.push_back("warning: " + plural(kind.rest, "more line", "more lines") + ": " + what);
   return out;
 }
 
 void WarningGroups::clear() {
   groups_.clear();
   byWhat_.clear();
-  rest_.clear();
+  last_ = nullptr;
   incomplete_ = false;
 }
 

@@ -29,9 +29,16 @@ class WarningGroups {
   // Only the groups that are shown are kept, found by their kind; the
   // occurrences of the others are summed by kind. One group per point
   // number would otherwise cost memory and a search per diagnostic.
+  struct Kind {
+    std::vector<std::size_t> groups;  // into groups_
+    long rest = 0;                    // occurrences beyond the groups shown
+  };
   std::vector<Group> groups_;
-  std::map<std::string, std::vector<std::size_t>, std::less<>> byWhat_;
-  std::map<std::string, long, std::less<>> rest_;
+  std::map<std::string, Kind, std::less<>> byWhat_;
+  // The kind of the last diagnostic: a conversion that reports one thing
+  // for every record sends the same text again and again.
+  Kind* last_ = nullptr;
+  std::string lastWhat_;
   bool incomplete_ = false;
 };
 

@@ -1,5 +1,6 @@
 // Catalogue points as GSI-8 or GSI-16 lines of words 11, 81, 82 and 83.
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "catalogue/columns.hpp"
@@ -20,12 +21,29 @@ constexpr int kIn = 17, kOut = 18;
 // part below 100 km, with their sign.
 double belowHundredKm(double v) { return v - 100000.0 * std::trunc(v / 100000.0); }
 
+// "point NNN" as a diagnostic's detail, without a new string for every
+// point of a run that reports one per point.
+class PointDetail {
+ public:
+  explicit PointDetail(std::string_view number) {
+    const std::string_view n = trim(number).substr(0, sizeof text_ - 6);
+    std::memcpy(text_, "point ", 6);
+    std::memcpy(text_ + 6, n.data(), n.size());
+    size_ = 6 + n.size();
+  }
+  std::string_view view() const { return {text_, size_}; }
+
+ private:
+  char text_[64];
+  std::size_t size_;
+};
+
 // A GSI-8 easting or northing of 100 km or more loses its leading digits.
 double gsi8Coordinate(Session& s, const Point& p, double v) {
   const double kept = belowHundredKm(v);
   if (kept != v)
     s.diag(DiagKind::Truncated, 0, "GSI-8 coordinate cut to its last eight digits",
-           "point " + std::string(trim(p.number)));
+           PointDetail(p.number).view());
   return kept;
 }
 
@@ -33,15 +51,15 @@ std::string gsiLine(Session& s, const Point& p, int block, bool wide) {
   const int m = wide ? 2 : 1;
   const std::size_t w = wide ? 24 : 16;
   std::string buf(4 * w, ' ');
-  const std::string number(trim(p.number));
+  const std::string_view number = trim(p.number);
   if (!gsi::pointWord(buf.data(), m, 11, block, p.number))
     s.diag(DiagKind::Dropped, 0, "point number not written, block number above 9999",
-           "point " + number);
+           PointDetail(number).view());
   else if (number.size() > static_cast<std::size_t>(8 * m))
     s.diag(DiagKind::Truncated, 0,
            wide ? "point number cut to its last sixteen characters"
                 : "point number cut to its last eight characters",
-           "point " + number);
+           PointDetail(number).view());
   if (!missReal(p.x)) gsi::measureWord(buf.data() + w, m, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
   if (!missReal(p.y)) gsi::measureWord(buf.data() + 2 * w, m, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
   if (!missReal(p.height)) gsi::measureWord(buf.data() + 3 * w, m, 83, 6, p.height);
