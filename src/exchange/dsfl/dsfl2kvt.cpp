@@ -191,10 +191,20 @@ class DsflImport {
     if (missingSeen_.emplace(code, true).second) missing_.push_back(code);
   }
 
-  std::string kvtCode(int entry, int type) {
-    if (entry < 0) return s_.par.missing(10);
-    std::string code(10, ' ');
-    dankod(s_, code, table_[static_cast<std::size_t>(entry)].code, type);
+  // The catalogue code of a table entry and code type, made once per pair:
+  // every point of an object asks for the same one.
+  const std::string& kvtCode(int entry, int type) {
+    if (entry < 0) {
+      missingCode_ = s_.par.missing(10);
+      return missingCode_;
+    }
+    const std::size_t slot = static_cast<std::size_t>(entry) * 11 + (type >= 0 && type <= 9 ? static_cast<std::size_t>(type) : 10);
+    if (kvtCodes_.size() <= slot) kvtCodes_.resize(table_.size() * 11);
+    std::string& code = kvtCodes_[slot];
+    if (code.empty()) {
+      code.assign(10, ' ');
+      dankod(s_, code, table_[static_cast<std::size_t>(entry)].code, type);
+    }
     return code;
   }
 
@@ -390,7 +400,7 @@ class DsflImport {
   }
 
   void writePoint(const std::array<double, 3>& c, const std::string& code) {
-    Point p;
+    Point& p = point_;  // one point, its fields reused from point to point
     p.number = nextNumber();
     p.code = code;
     p.x = c[0];
@@ -398,6 +408,7 @@ class DsflImport {
     p.height = c[2];
     if (s_.exchange) std::swap(p.x, p.y);
     p.task = s_.adm.taskText;
+    p.extras = PointExtras{};
     wpkt(s_, out_, p);
     ++points_;
   }
@@ -637,6 +648,9 @@ class DsflImport {
   bool building_ = false, ended_ = false, ordered_ = false, sawH2_ = false;
   std::string firstText_;
   std::vector<CodeEntry> table_;
+  std::vector<std::string> kvtCodes_;  // kvtCode's, by entry and type
+  std::string missingCode_;
+  Point point_;
   std::unordered_map<std::string, std::size_t> byFeature_, byText_;
   std::vector<std::string> missing_;
   std::unordered_map<std::string, bool> missingSeen_;

@@ -2,6 +2,7 @@
 // ("PKT K1 K2 K3 KOD", optionally with column ranges such as "PKT(1-8)"),
 // into one catalogue. Until a layout is known, lines are taken to be
 // catalogue records and copied record by record.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -97,11 +98,14 @@ class FreeImport {
   void point(const std::string& line) {
     std::array<std::size_t, kMaxTokens + 1> starts{};
     if (!columns_) {
+      // Where each token begins, up to the last one the layout names.
+      const auto named = static_cast<std::size_t>(
+          std::clamp(*std::max_element(l_.token.begin(), l_.token.end()), 0, static_cast<int>(kMaxTokens)));
       std::size_t pos = 1;
-      for (std::size_t k = 1; k <= kMaxTokens; ++k) {
+      for (std::size_t k = 1; k <= named; ++k) {
         starts[k] = pos;
         if (!skipToken(line, pos)) {
-          for (std::size_t j = k + 1; j <= kMaxTokens; ++j) starts[j] = pos;
+          for (std::size_t j = k + 1; j <= named; ++j) starts[j] = pos;
           break;
         }
       }
@@ -114,11 +118,12 @@ class FreeImport {
       pos = t >= 1 && t <= static_cast<int>(kMaxTokens) ? starts[static_cast<std::size_t>(t)] : kLineWidth;
       return line;
     };
-    auto text = [&](Key k, std::size_t width) {
+    // A text field into `field`, reusing its room.
+    auto text = [&](Key k, std::string& field, std::size_t width) {
       std::size_t pos = 1;
       int err = 0;
       const std::string_view src = source(k, pos);
-      return rdatas(src, pos, width, err, s_.par.missingMark());
+      putWord(field, rdatasView(src, pos, width, err, s_.par.missingMark()), width);
     };
     auto real = [&](Key k) {
       std::size_t pos = 1;
@@ -127,24 +132,24 @@ class FreeImport {
       const double v = rdrtas(src, pos, err);
       return err != 0 ? kMissingReal : v;
     };
-    Point p;
+    Point& p = point_;  // one point, its fields reused from line to line
     if (l_.pointNumbers) {
-      p.number = text(Key::kPoint, 12);
+      text(Key::kPoint, p.number, 12);
     } else {
-      std::string n = fieldI(++automatic_, 12);
-      stgbln(n);
-      p.number = n;
+      p.number = fieldI(++automatic_, 12);
+      stgbln(p.number);
     }
-    p.code = text(Key::kCode, 10);
+    text(Key::kCode, p.code, 10);
     p.x = real(Key::kFirst);
     p.y = real(Key::kSecond);
     p.height = real(Key::kHeight);
     if (l_.token[Key::kText] != 0 || columns_) {
-      const std::string t = text(Key::kText, 12);
-      p.task = isBlank(t) ? text_ : t;
+      text(Key::kText, p.task, 12);
+      if (isBlank(p.task)) p.task = text_;
     } else {
       p.task = text_;
     }
+    p.extras = PointExtras{};
     wpkt(s_, out_, p);
   }
 
@@ -198,6 +203,7 @@ class FreeImport {
   FreeLayout& l_;
   TextFile* out_;
   std::string text_;
+  Point point_;
   bool columns_ = false, known_ = false;
   std::int64_t automatic_ = 0;
 };
