@@ -27,10 +27,6 @@ Decimals decimals(const Session& s) {
           s.par.digit(par::kLevelDecimals)};
 }
 
-void blankToMissing(const Session& s, std::string& field) {
-  if (isBlank(field)) field = s.par.missing(field.size());
-}
-
 // The four values every theodolite observation record shares.
 void observationColumns(RecordLine& r, const Decimals& d, double direction, double zenith,
                         double prismHeight, double distance) {
@@ -79,8 +75,9 @@ void wken(Session& s, TextFile* f, const ReferenceObs& r) {
 
 void wdet(Session& s, TextFile* f, DetailObs& r) {
   const Decimals d = decimals(s);
-  std::string code = fixed(r.code, 9);
-  blankToMissing(s, code);
+  // The code cut to nine characters; a blank one shows the missing text.
+  std::string_view code = std::string_view(r.code).substr(0, 9);
+  if (isBlank(code)) code = s.par.text(par::kMissingText);
   RecordLine line(s, f, 128, "4");
   line.text(4, r.number, 12).text(17, code, 9);
   observationColumns(line, d, r.direction, r.zenith, r.prismHeight, r.distance);

@@ -8,7 +8,9 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -662,8 +664,8 @@ class Grouper final : public WordSink {
   void finish() {
     // What is left goes to its candidate; without one it is not identified,
     // even when nothing is left (a file ending in words that fit no entry).
-    if (candidate_ >= 0) import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
-    else import_.unidentified(record_);
+    if (candidate_ >= 0) import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record());
+    else import_.unidentified(record());
   }
 
  private:
@@ -691,9 +693,8 @@ class Grouper final : public WordSink {
   }
 
   void restart() {
-    labels_.clear();
-    spans_.clear();
-    record_.clear();
+    count_ = 0;
+    recordLength_ = 0;
     alive_ = sets_.all();
     candidate_ = -1;
   }
@@ -704,34 +705,34 @@ class Grouper final : public WordSink {
   void add(std::string_view rawWord) {
     const std::string_view w = trim(rawWord);
     const std::uint16_t label = labelKeyOf(w);
-    const std::size_t k = labels_.size();
-    labels_.push_back(label);
+    const std::size_t k = count_;
+    labels_[count_++] = label;
     alive_ &= ~sets_.longerThan(k) | sets_.withLabel(k, label);
     const std::uint64_t complete = alive_ & ~sets_.longerThan(k + 1);
     if (complete != 0) candidate_ = 63 - std::countl_zero(complete);  // the last such entry
     const bool open = (alive_ & sets_.longerThan(k)) != 0;
     if (open) {
-      const std::size_t grown = record_.size() + (record_.empty() ? 0 : 1) + w.size();
+      const std::size_t grown = recordLength_ + (recordLength_ == 0 ? 0 : 1) + w.size();
       if (grown > kRecordWidth) {  // no record is that long: drop the group
         s_.diag(DiagKind::Dropped, 0, "group of words longer than 80 characters dropped",
                 labelList());
         restart();
         return;
       }
-      if (!record_.empty()) record_ += ' ';
-      spans_.emplace_back(record_.size(), w.size());
-      record_ += w;
+      if (recordLength_ != 0) record_[recordLength_++] = ' ';
+      spans_[k] = {recordLength_, w.size()};
+      std::memcpy(record_ + recordLength_, w.data(), w.size());
+      recordLength_ += w.size();
       return;
     }
     if (candidate_ >= 0) {
       pending_.assign(w);
       pushedBack_ = true;
-      import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record_);
+      import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record());
     } else {
       // The earlier words of the group are in the record, the last is this one.
-      for (std::size_t i = 0; i < labels_.size(); ++i) {
-        const std::string_view word =
-            i < spans_.size() ? std::string_view(record_).substr(spans_[i].first, spans_[i].second) : w;
+      for (std::size_t i = 0; i < count_; ++i) {
+        const std::string_view word = i + 1 < count_ ? record().substr(spans_[i].first, spans_[i].second) : w;
         wkom(out_, names_.name(labels_[i]) + " " + std::string(word));
       }
       s_.diag(DiagKind::Unmatched, 0, "words fit no conversion-file entry", labelList());
@@ -742,7 +743,7 @@ class Grouper final : public WordSink {
   // The labels of the group, as the conversion file would list them.
   std::string labelList() const {
     std::string t = "labels";
-    for (const std::uint16_t l : labels_) {
+    for (const std::uint16_t l : std::span(labels_.data(), count_)) {
       const char two[2] = {static_cast<char>(l >> 8), static_cast<char>(l & 0xFF)};
       t += ' ';
       t += l == 0 ? std::string_view("(none)") : rtrim(std::string_view(two, 2));
@@ -756,10 +757,17 @@ class Grouper final : public WordSink {
   const LabelNames& names_;
   GeoImport& import_;
   TextFile* out_;
-  std::vector<std::uint16_t> labels_;
-  std::vector<std::pair<std::size_t, std::size_t>> spans_;  // words of the group in record_
+  std::string_view record() const { return {record_, recordLength_}; }
+
+  // The group so far: its labels, and its words in the record text. No
+  // entry has more than kMaxLabels labels, so a group never holds more
+  // words than one past that, and its record no more than kRecordWidth.
+  std::array<std::uint16_t, kMaxLabels + 1> labels_{};
+  std::array<std::pair<std::size_t, std::size_t>, kMaxLabels + 1> spans_{};
+  std::size_t count_ = 0, recordLength_ = 0;
+  char record_[kRecordWidth];
   std::uint64_t alive_;  // entries that agree with the group so far
-  std::string record_, pending_, again_, word_;
+  std::string pending_, again_, word_;
   int candidate_ = -1;
   bool pushedBack_ = false, ended_ = false;
 };
