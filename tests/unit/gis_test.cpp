@@ -237,6 +237,15 @@ TEST(GisErrors, ClearErrorAndNothingWritten) {
     EXPECT_NE(r.out.find(c.message), std::string::npos) << c.args << "\n" << r.out;
     EXPECT_FALSE(fs::exists(m / c.output)) << c.args;
   }
+  // The program opens GDAL only through its GIS module: without the module
+  // a GIS run says why, and nothing else of the program needs GDAL.
+  const Ran missing = sh(m.dir.str(), std::string("KVTCONV_GIS_MODULE=/nonexistent/kvtconv-gis.so '") + KVT_CLI +
+                                          "' kvt2gis --par par map.kvt out.gpkg");
+  EXPECT_EQ(WEXITSTATUS(missing.status), 1) << missing.out;
+  EXPECT_NE(missing.out.find("/nonexistent/kvtconv-gis.so: not found"), std::string::npos) << missing.out;
+  EXPECT_FALSE(fs::exists(m / "out.gpkg"));
+  const Ran linked = sh(m.dir.str(), std::string("ldd '") + KVT_CLI + "'");
+  EXPECT_EQ(linked.out.find("libgdal"), std::string::npos) << linked.out;
 }
 
 }  // namespace
