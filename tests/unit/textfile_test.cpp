@@ -23,15 +23,26 @@ std::vector<std::string> lines(const std::string& bytes, std::size_t maxLen = 80
 
 using V = std::vector<std::string>;
 
-// The lines as views, copied out, and the status that ended them.
+// The lines as views, copied out, and the status that ended them; then the
+// same after rewinds at the end, half way and after the first line (readers
+// of several passes rewind wherever a pass stopped): the same lines again.
 V viewLines(const std::string& bytes, std::size_t maxLen, ReadStatus& last) {
   kvttest::TempDir dir;
   writeFile(dir / "f", bytes);
   std::error_code ec;
   auto f = TextFile::openRead(dir / "f", ec);
-  V out;
+  V out, again;
   std::string_view line;
   while ((last = f->readLine(line, maxLen)) == ReadStatus::Ok) out.emplace_back(line);
+  for (const std::size_t stop : {out.size(), out.size() / 2, std::size_t{1}}) {
+    f->rewind();
+    for (std::size_t k = 0; k < stop && f->readLine(line, maxLen) == ReadStatus::Ok; ++k) {
+    }
+    f->rewind();
+    again.clear();
+    while (f->readLine(line, maxLen) == ReadStatus::Ok) again.emplace_back(line);
+    EXPECT_EQ(again, out) << "after a rewind at line " << stop;
+  }
   return out;
 }
 
@@ -64,7 +75,8 @@ TEST(TextFile, ViewsReadAsCopiesDo) {
   const std::string head(65535, 'x');
   for (const std::string& bytes :
        {mixed, mixed + "tail", mixed + "\x1A", head + "\r\nb\n", head + "\rb\r", std::string(1 << 17, 'y') + "\n\x1A\nz",
-        std::string("a\r\rb\r\x1A"), std::string("\x1A\nafter\n"), std::string()}) {
+        std::string("a\r\rb\r\x1A"), std::string("\x1A\nafter\n"), std::string("a\r\nb\r\n\x1A\r\nlater\rmore\n"),
+        std::string()}) {
     for (const std::size_t maxLen : {std::size_t{80}, std::size_t{1} << 17}) {
       ReadStatus last = ReadStatus::Ok;
       EXPECT_EQ(viewLines(bytes, maxLen, last), lines(bytes, maxLen));
