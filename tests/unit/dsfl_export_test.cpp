@@ -148,6 +148,17 @@ TEST(DsflExport, PointNumberTextsAreNotFilteredByTheFilterCatalogue) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("%DPNR ", 0) == 0; }), 2);
 }
 
+TEST(DsflExport, TextDirectionsOfAnySizeGiveTheirTurn) {
+  // 90 degrees is 100 gon, turned as "%VV" counts; a direction no field can
+  // hold shows the overflow mark instead of wrapping around.
+  Export e;
+  const auto lines = body(e.run("10 PNR 1.000 2.000 90 0 0 Skovvej\n"
+                                "10 PNR 1.000 2.000 10000000000000000000000000 0 0 Far\n"
+                                "10 PNR 1.000 2.000 -10000000000000000000000000 0 0 Far\n"));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "%VV 300"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "%VV ***"), 2);
+}
+
 TEST(DsflExport, MissingCodeTableLeavesEveryCodeUnknown) {
   Export e;
   e.a.codeTable = "-";

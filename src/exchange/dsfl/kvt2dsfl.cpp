@@ -595,7 +595,12 @@ class DsflExport {
     const bool dx = e.k == "DX";
     if (!dx) {
       const double direction = missReal(r.valueA) ? 0.0 : r.valueA;
-      const auto g = static_cast<std::int64_t>(std::llround(direction * 200.0 * (1.0 / 180.0)));
+      const double gon = direction * 200.0 * (1.0 / 180.0);
+      // A direction far beyond any the field shows is kept where the
+      // arithmetic stays defined; the field then shows its overflow mark.
+      constexpr double kFar = 1e15;
+      const auto g = std::fabs(gon) < kFar ? static_cast<std::int64_t>(std::llround(gon))
+                                           : static_cast<std::int64_t>(gon < 0 ? -kFar : kFar);
       put("%VV " + i(g > 400 ? 800 - g : 400 - g, 3));
     }
     std::string d = "%D" + trimmed(e.u) + " \"" + trimmed(r.text) + "\"";
