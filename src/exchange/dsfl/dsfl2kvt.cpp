@@ -340,8 +340,11 @@ class DsflImport {
     if (sink_ == Sink::None) return;
     std::size_t pos = 1;
     for (;;) {
-      const std::size_t start = text.find_first_not_of(" ,\t", pos - 1);
-      if (start == std::string_view::npos) break;
+      // The next byte that is no separator (a loop: find_first_not_of
+      // searches the set once for every byte).
+      std::size_t start = pos - 1;
+      while (start < text.size() && (text[start] == ' ' || text[start] == ',' || text[start] == '\t')) ++start;
+      if (start >= text.size()) break;
       const char lead = upperLatin1(text[start]);
       if (lead == 'R' || lead == 'H') {  // items among the numbers; read only these as words
         int err = 0;
@@ -393,15 +396,17 @@ class DsflImport {
     }
   }
 
-  std::string nextNumber() {
+  // The next element's point number, into `n` (cut or padded to 12).
+  void nextNumber(std::string& n) {
     ++elements_;
-    std::string n = firstText_ + std::string(trim(i(elements_ + a_.elementOffset, 7)));
-    return fixed(n, 12);
+    n = firstText_;
+    n += trim(i(elements_ + a_.elementOffset, 7));
+    n.resize(12, ' ');
   }
 
   void writePoint(const std::array<double, 3>& c, const std::string& code) {
     Point& p = point_;  // one point, its fields reused from point to point
-    p.number = nextNumber();
+    nextNumber(p.number);
     p.code = code;
     p.x = c[0];
     p.y = c[1];

@@ -75,8 +75,9 @@ class FreeImport {
   void line(std::string& raw) {
     raw.resize(kLineWidth, ' ');
     // A layout line is one whose first token begins with "!".
-    const std::size_t first = raw.find_first_not_of(" ,\t");
-    if (first != std::string::npos && raw[first] == '!') {
+    std::size_t first = 0;
+    while (first < raw.size() && (raw[first] == ' ' || raw[first] == ',' || raw[first] == '\t')) ++first;
+    if (first < raw.size() && raw[first] == '!') {
       std::size_t pos = 1;
       skipToken(raw, pos);
       readLayout(raw, pos);
