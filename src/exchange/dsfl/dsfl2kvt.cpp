@@ -211,7 +211,7 @@ class DsflImport {
   // -------------------------------------------------------- main loop
 
   void mainLoop() {
-    std::string line;
+    std::string_view line;  // into the read buffer: each line is done before the next is read
     while (!ended_) {
       const ReadStatus st = in_ ? in_->readLine(line, kLineWidth) : ReadStatus::End;
       if (st == ReadStatus::End) break;
