@@ -29,13 +29,6 @@ namespace kvtconv {
 
 namespace geo {
 
-std::string labelCode(std::string_view word) {
-  const std::size_t eq = word.find('=');
-  if (eq == std::string_view::npos || eq == 0) return {};
-  if (eq == 1) return std::string{word[0], ' '};
-  return std::string(word.substr(eq - 2, 2));
-}
-
 std::size_t valueEnd(std::string_view record, std::size_t from) {
   std::size_t end = from;
   while (end < record.size()) {
@@ -73,7 +66,9 @@ std::uint16_t labelKey(std::string_view code) {
   return static_cast<std::uint16_t>(c0 << 8 | c1);
 }
 
-// The key of a word's label code (see geo::labelCode), without the string.
+// The key of a word's label code as the conversion file names it: a
+// one-digit label with a blank after it, otherwise the two characters in
+// front of the first "="; 0 for a word that has no label before its "=".
 std::uint16_t labelKeyOf(std::string_view word) {
   std::size_t eq = 0;
   while (eq < word.size() && word[eq] != '=') ++eq;

@@ -18,11 +18,6 @@ void wgInt(TextFile* f, int label, std::int32_t value);
 
 namespace geo {
 
-// The label code of a word as the conversion file names it: a one-digit
-// label with a blank after it, otherwise the two characters in front of the
-// first "="; empty for a word that has no label before its "=".
-std::string labelCode(std::string_view word);
-
 // Where a value that begins at `from` ends in a grouped record text. A
 // value may hold blanks: it ends at the blank that stands two or three
 // characters in front of a "=" (the next label), or at the end.
