@@ -20,8 +20,44 @@ void rightAlign(char* out, int w, const char* text, int len) {
 
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
-constexpr std::uint64_t kPow10Int[] = {1,      10,      100,      1000,      10000,
-                                       100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr std::uint64_t kPow10Int[] = {
+    1ULL,           10ULL,           100ULL,           1000ULL,           10000ULL,           100000ULL,
+    1000000ULL,     10000000ULL,     100000000ULL,     1000000000ULL,     10000000000ULL,     100000000000ULL,
+    1000000000000ULL, 10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL};
+
+// "00" to "99", so that digits go out two at a time.
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+// Writes the last `count` decimal digits of q in front of p; returns where they begin.
+char* digitsBefore(char* p, std::uint64_t q, int count) {
+  for (; count >= 2; count -= 2) {
+    const auto pair = static_cast<std::size_t>(q % 100) * 2;
+    q /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + pair, 2);
+  }
+  if (count != 0) *--p = static_cast<char>('0' + q % 10);
+  return p;
+}
+
+// Writes all decimal digits of q (at least one) in front of p.
+char* allDigitsBefore(char* p, std::uint64_t q) {
+  while (q >= 100) {
+    const auto pair = static_cast<std::size_t>(q % 100) * 2;
+    q /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + pair, 2);
+  }
+  if (q >= 10) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + q * 2, 2);
+    return p;
+  }
+  *--p = static_cast<char>('0' + q);
+  return p;
+}
 
 // The nearest integer (ties to even, as nearbyint in the default rounding
 // mode) of |x| < 2^52 without a library call; only where doubles are
@@ -55,28 +91,18 @@ int fastField(char* out, int w, int d, double v) {
   const auto n = static_cast<std::uint64_t>(std::fabs(rounded));
   const bool negative = n != 0 && rounded < 0;  // a value that rounds to zero carries no sign
   const std::uint64_t whole = n / kPow10Int[d];
-  int wholeDigits = 1;
-  for (std::uint64_t q = whole; q >= 10; q /= 10) ++wholeDigits;
-  const int len = negative + wholeDigits + 1 + d;
+  // Room for the whole digits; whole < 10^16 always fits 16 places.
+  const int room = w - d - 1 - static_cast<int>(negative);
+  const bool fits = room >= 16 || (room >= 1 && whole < kPow10Int[room]);
   // The optional leading zero goes first when room is short.
-  const bool dropZero = len > w && whole == 0 && len - 1 <= w;
-  if (len > w && !dropZero) {
+  const bool dropZero = !fits && room == 0 && whole == 0;
+  if (!fits && !dropZero) {
     stars(out, w);
     return -1;
   }
-  char* p = out + w;
-  std::uint64_t q = n;
-  for (int k = 0; k < d; ++k) {
-    *--p = static_cast<char>('0' + q % 10);
-    q /= 10;
-  }
+  char* p = digitsBefore(out + w, n, d);
   *--p = '.';
-  if (!dropZero) {
-    do {
-      *--p = static_cast<char>('0' + q % 10);
-      q /= 10;
-    } while (q != 0);
-  }
+  if (!dropZero) p = allDigitsBefore(p, whole);
   if (negative) *--p = '-';
   std::fill(out, p, ' ');
   return 1;

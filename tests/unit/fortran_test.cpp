@@ -90,5 +90,15 @@ TEST(Fortran, FastPathAgreesWithExactRounding) {
     if (d == 0) exact += '.';
     if (exact.find_first_not_of("-0.") == std::string::npos && exact[0] == '-') exact.erase(0, 1);
     ASSERT_EQ(trimLeft(f(30, d, v)), exact) << v << " d=" << d;
+    // In a narrow field: the optional zero goes first, then stars.
+    const int w = 1 + static_cast<int>(next() % 14);
+    std::string narrow = exact;
+    if (static_cast<int>(narrow.size()) > w && narrow.size() - 1 <= static_cast<std::size_t>(w)) {
+      if (narrow.rfind("0.", 0) == 0) narrow.erase(0, 1);
+      else if (narrow.rfind("-0.", 0) == 0) narrow.erase(1, 1);
+    }
+    const auto width = static_cast<std::size_t>(w);
+    narrow = narrow.size() > width ? std::string(width, '*') : std::string(width - narrow.size(), ' ') + narrow;
+    ASSERT_EQ(f(w, d, v), narrow) << v << " F" << w << "." << d;
   }
 }
