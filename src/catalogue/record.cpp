@@ -130,7 +130,8 @@ void checkWide(Session& s, std::string_view line, std::size_t from, std::size_t 
 }
 
 RecordLine::RecordLine(const Session& s, TextFile* f, std::size_t width, std::string_view type)
-    : s_(s), f_(f), width_(std::min(width, kMaxWidth)), pending_(f != nullptr) {
+    : f_(f), width_(std::min(width, kMaxWidth)),
+      missing_(s.par.text(par::kMissingText)), pending_(f != nullptr) {
   p_ = f ? f->lineSpace(width_) : own_;
   std::memset(p_, ' ', width_);
   text(type.size() == 1 ? 2 : 1, type, type.size());
@@ -138,39 +139,6 @@ RecordLine::RecordLine(const Session& s, TextFile* f, std::size_t width, std::st
 
 RecordLine::~RecordLine() {
   if (pending_) f_->dropLine();
-}
-
-RecordLine& RecordLine::text(std::size_t col, std::string_view value, std::size_t width) {
-  if (col == 0 || col > width_) return *this;
-  const std::size_t start = col - 1;
-  const std::size_t room = std::min(width, width_ - start);
-  const std::size_t n = std::min(room, value.size());
-  std::memcpy(p_ + start, value.data(), n);
-  std::memset(p_ + start + n, ' ', room - n);
-  return *this;
-}
-
-RecordLine& RecordLine::realOr(std::size_t col, int w, int d, double v,
-                               std::string_view missing) {
-  if (missReal(v)) return text(col, missing, static_cast<std::size_t>(w));
-  if (col != 0 && col - 1 + static_cast<std::size_t>(w) <= width_) formatF(p_ + col - 1, w, d, v);
-  return *this;
-}
-
-// The missing text goes in as it stands: text() cuts and pads it to the
-// field, so no cut copy is made for every number written.
-RecordLine& RecordLine::real(std::size_t col, int w, int d, double v) {
-  return realOr(col, w, d, v, s_.par.text(par::kMissingText));
-}
-
-RecordLine& RecordLine::integer(std::size_t col, int w, std::int32_t v) {
-  if (missInt(v)) return text(col, s_.par.text(par::kMissingText), static_cast<std::size_t>(w));
-  return count(col, w, v);
-}
-
-RecordLine& RecordLine::count(std::size_t col, int w, std::int64_t v) {
-  if (col != 0 && col - 1 + static_cast<std::size_t>(w) <= width_) formatI(p_ + col - 1, w, v);
-  return *this;
 }
 
 void RecordLine::writeFull() {

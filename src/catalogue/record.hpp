@@ -1,10 +1,14 @@
 #pragma once
 // Catalogue record framing: reading a line with its record type, and the
 // comment, administrative and header records.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "catalogue/fortran.hpp"
+#include "catalogue/scan.hpp"
 #include "frame/textfile.hpp"
 
 namespace kvtconv {
@@ -64,22 +68,44 @@ class RecordLine {
   ~RecordLine();  // a line never written is taken back
   RecordLine(const RecordLine&) = delete;
   RecordLine& operator=(const RecordLine&) = delete;
-  RecordLine& text(std::size_t col, std::string_view value, std::size_t width);
-  RecordLine& real(std::size_t col, int w, int d, double v);
-  RecordLine& integer(std::size_t col, int w, std::int32_t v);
+  // The fillers are inline: a record writes several fields with constant
+  // columns and widths, and they are the whole work of a converter's loop.
+  RecordLine& text(std::size_t col, std::string_view value, std::size_t width) {
+    if (col == 0 || col > width_) return *this;
+    const std::size_t start = col - 1;
+    const std::size_t room = std::min(width, width_ - start);
+    const std::size_t n = std::min(room, value.size());
+    std::memcpy(p_ + start, value.data(), n);
+    std::memset(p_ + start + n, ' ', room - n);
+    return *this;
+  }
+  // The missing text goes in as it stands: text() cuts and pads it to the
+  // field, so no cut copy is made for every number written.
+  RecordLine& real(std::size_t col, int w, int d, double v) { return realOr(col, w, d, v, missing_); }
+  RecordLine& integer(std::size_t col, int w, std::int32_t v) {
+    if (missInt(v)) return text(col, missing_, static_cast<std::size_t>(w));
+    return count(col, w, v);
+  }
   // An integer that is never missing (a rounded real, say).
-  RecordLine& count(std::size_t col, int w, std::int64_t v);
+  RecordLine& count(std::size_t col, int w, std::int64_t v) {
+    if (col != 0 && col - 1 + static_cast<std::size_t>(w) <= width_) formatI(p_ + col - 1, w, v);
+    return *this;
+  }
   // A missing value shown as the given text instead of the missing-value text.
-  RecordLine& realOr(std::size_t col, int w, int d, double v, std::string_view missing);
+  RecordLine& realOr(std::size_t col, int w, int d, double v, std::string_view missing) {
+    if (missReal(v)) return text(col, missing, static_cast<std::size_t>(w));
+    if (col != 0 && col - 1 + static_cast<std::size_t>(w) <= width_) formatF(p_ + col - 1, w, d, v);
+    return *this;
+  }
   std::string_view str() const { return {p_, width_}; }
   void writeFull();
   void writeTrimmed();
 
  private:
-  const Session& s_;
   TextFile* f_;
   char* p_;
   std::size_t width_;
+  std::string_view missing_;  // the parameter set's missing-value text
   bool pending_;
   char own_[kMaxWidth];
 };

@@ -69,9 +69,8 @@ std::uint16_t labelKey(std::string_view code) {
 // The key of a word's label code as the conversion file names it: a
 // one-digit label with a blank after it, otherwise the two characters in
 // front of the first "="; 0 for a word that has no label before its "=".
-std::uint16_t labelKeyOf(std::string_view word) {
-  std::size_t eq = 0;
-  while (eq < word.size() && word[eq] != '=') ++eq;
+// `eq` is where the first "=" is (the word's size when there is none).
+std::uint16_t labelKeyAt(std::string_view word, std::size_t eq) {
   if (eq == word.size() || eq == 0) return 0;
   if (eq == 1) return labelKey(std::string_view{word.data(), 1});
   return labelKey(word.substr(eq - 2, 2));
@@ -156,6 +155,26 @@ constexpr std::uint32_t kCode = tagOf("4"), kPoint = tagOf("5"), kPrism = tagOf(
                         kHeight = tagOf("3"), kDirection = tagOf("7"), kEast = tagOf("37"),
                         kNorth = tagOf("38");
 
+// What a byte tells about the word it is in, as bits that are or-ed over
+// the word: one look per byte says whether the word is blank, holds a byte
+// no word may hold (it becomes a blank), holds a "=" and holds a blank.
+// 0 stands for a word not looked at yet.
+enum : std::uint8_t { kNotAllowed = 1, kEqualsSign = 2, kNotBlank = 4, kBlank = 8 };
+struct ByteClasses {
+  std::uint8_t bits[256] = {};
+  ByteClasses() {
+    for (int c = 0; c < 256; ++c) {
+      const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+      bits[c] = static_cast<std::uint8_t>((ok ? 0 : kNotAllowed) | kNotBlank);
+    }
+    for (const char c : std::string_view("\xE6\xC6\xF8\xD8\xE5\xC5?/=,+-."))
+      bits[static_cast<unsigned char>(c)] = kNotBlank;
+    bits['='] = kNotBlank | kEqualsSign;
+    bits[' '] = kBlank;
+  }
+};
+const ByteClasses kBytes;
+
 // One word per line. Instruments send a point number, code or prism height
 // only when it changes; writing them in front of the next measurement word
 // lets each measurement be grouped as a whole record. Words of a line that
@@ -164,7 +183,8 @@ constexpr std::uint32_t kCode = tagOf("4"), kPoint = tagOf("5"), kPrism = tagOf(
 // Where the words go, one at a time.
 class WordSink {
  public:
-  virtual void word(std::string_view w) = 0;
+  // `bits` are the word's byte classes when known, else 0.
+  virtual void word(std::string_view w, unsigned bits) = 0;
 
  protected:
   ~WordSink() = default;
@@ -175,10 +195,19 @@ class WordWriter {
   explicit WordWriter(WordSink& out) : out_(out) {}
 
   void line(std::string_view raw) {
+    // The count of "=" over the line and the byte classes of the word it
+    // would be, in one look at the bytes. Blanks cut off by the trim only
+    // add the class of a blank, which asks for a closer look later.
+    const std::size_t width = std::min(raw.size(), kWordWidth);
     int equals = 0;
-    for (const char c : raw) equals += c == '=';
+    unsigned bits = 0;
+    for (std::size_t k = 0; k < width; ++k) {
+      equals += raw[k] == '=';
+      bits |= kBytes.bits[static_cast<unsigned char>(raw[k])];
+    }
+    for (std::size_t k = width; k < raw.size(); ++k) equals += raw[k] == '=';
     if (equals == 1) {
-      word(trim(raw.substr(0, std::min(raw.size(), kWordWidth))));
+      word(trim(raw.substr(0, width)), bits);
       return;
     }
     std::size_t pos = 1;
@@ -191,41 +220,52 @@ class WordWriter {
       const std::string_view t = rtrim(std::string_view(token_, n));
       const std::uint32_t tag = wordTag(t);
       if (tag == kCode) {
-        code_.assign(t);
+        code_.hold(t, 0);
         codeWritten_ = true;
       } else if (tag == kPoint) {
         pointDue_ = false;
       } else if (tag == kPrism) {
         prismDue_ = false;
       }
-      put(t);
+      put(t, 0);
     }
   }
 
  private:
-  void put(std::string_view w) {
-    out_.word(w);
+  // A word held back until the measurement it belongs to.
+  struct Held {
+    std::string text;
+    unsigned bits = 0;
+    void hold(std::string_view w, unsigned b) {
+      text.assign(w);
+      bits = b;
+    }
+  };
+
+  void put(std::string_view w, unsigned bits) {
+    out_.word(w, bits);
     lastWasCoordinate_ = false;
   }
+  void put(const Held& h) { put(h.text, h.bits); }
 
-  void word(std::string_view w) {
+  void word(std::string_view w, unsigned bits) {
     // A new point number, code or prism height begins a new measurement.
     const std::uint32_t tag = wordTag(w);
     if (tag == kCode) {
       lastWasCoordinate_ = false;
-      code_.assign(w);
+      code_.hold(w, bits);
       codeWritten_ = false;
       return;
     }
     if (tag == kPoint) {
       lastWasCoordinate_ = false;
-      point_.assign(w);
+      point_.hold(w, bits);
       pointDue_ = true;
       return;
     }
     if (tag == kPrism) {
       lastWasCoordinate_ = false;
-      prism_.assign(w);
+      prism_.hold(w, bits);
       prismDue_ = true;
       return;
     }
@@ -236,62 +276,64 @@ class WordWriter {
       // each measurement carries the code once.
       const bool sameMeasurement = coordinate && lastWasCoordinate_;
       if (pointDue_) put(point_);
-      if (!code_.empty() && !codeWritten_ && !sameMeasurement) put(code_);
+      if (!code_.text.empty() && !codeWritten_ && !sameMeasurement) put(code_);
       if (prismDue_) put(prism_);
       pointDue_ = prismDue_ = false;
-      put(w);
+      put(w, bits);
       codeWritten_ = false;
       lastWasCoordinate_ = coordinate;
       return;
     }
-    put(w);
+    put(w, bits);
   }
 
   WordSink& out_;
   char token_[kWordWidth];
-  std::string code_, point_, prism_;
+  Held code_, point_, prism_;
   bool pointDue_ = false, prismDue_ = false, codeWritten_ = false, lastWasCoordinate_ = false;
 };
 
 // --------------------------------------------------------- record values
 
-// The bytes a word may hold; any other becomes a blank.
-struct AllowedBytes {
-  bool ok[256] = {};
-  AllowedBytes() {
-    for (int c = 0; c < 256; ++c)
-      ok[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    for (const char c : std::string_view("\xE6\xC6\xF8\xD8\xE5\xC5?/=,+-. "))
-      ok[static_cast<unsigned char>(c)] = true;
-  }
-};
-const AllowedBytes kAllowed;
 
 struct RealValue {
   double v = kMissingReal;
   bool notGiven = false;  // the instrument wrote "?"
 };
 
+// A word of a record: its label (as tagOf gives it; the labels we look up
+// are all short, so a longer one, tag 0, is never asked for) and where its
+// value begins in the record.
+struct LabelledWord {
+  std::uint32_t tag;
+  std::uint32_t value;
+};
+
 // Values of one grouped record, looked up by their label ("50=").
 class RecordValues {
  public:
+  // The words as the record text shows them: every blank begins a word.
   RecordValues(Session& s, std::string_view text) : s_(s), text_(text) {
-    // The labels of the record, found once: a record has few words and
-    // each is looked up several times.
+    words_ = own_.data();
     for (std::size_t i = 0; i < text_.size() && count_ < kMaxWords; ++i) {
       if (i != 0 && text_[i - 1] != ' ') continue;
       std::size_t e = i;
       while (e < text_.size() && text_[e] != '=' && text_[e] != ' ') ++e;
-      if (e < text_.size() && text_[e] == '=') words_[count_++] = {tagOf(text_.substr(i, e - i)), e + 1};
+      if (e < text_.size() && text_[e] == '=')
+        own_[count_++] = {tagOf(text_.substr(i, e - i)), static_cast<std::uint32_t>(e + 1)};
     }
   }
+  // The words as the grouper found them, when none holds a blank (so the
+  // scan above would find the same).
+  RecordValues(Session& s, std::string_view text, std::span<const LabelledWord> words)
+      : s_(s), text_(text), words_(words.data()), count_(words.size()) {}
 
   // Where the value of `label` ("50=") begins, or npos; labels are found
   // only at the start of a word, so "5=" does not match inside "15=".
   std::size_t find(std::string_view label) const {
     const std::uint32_t tag = tagOf(label.substr(0, label.size() - 1));
     for (std::size_t k = 0; k < count_; ++k)
-      if (words_[k].first == tag) return words_[k].second;
+      if (words_[k].tag == tag) return words_[k].value;
     return std::string_view::npos;
   }
   bool has(std::string_view label) const { return find(label) != std::string_view::npos; }
@@ -379,10 +421,9 @@ class RecordValues {
   static constexpr std::size_t kMaxWords = 41;  // an 80-byte record holds no more
   Session& s_;
   std::string_view text_;
-  // Label (as tagOf gives it) and where the value begins; the labels we look
-  // up are all short, so a longer one (tag 0) is never asked for.
-  std::array<std::pair<std::uint32_t, std::size_t>, kMaxWords> words_{};
+  const LabelledWord* words_;
   std::size_t count_ = 0;
+  std::array<LabelledWord, kMaxWords> own_;  // the scanned words
 };
 
 // ------------------------------------------------------------ the records
@@ -398,8 +439,13 @@ class GeoImport {
     job_.instrument = s.par.missing(12);
   }
 
-  void dispatch(int type, std::string_view record) {
-    const RecordValues r(s_, record);
+  void dispatch(int type, std::string_view record) { dispatch(type, RecordValues(s_, record)); }
+  void dispatch(int type, std::string_view record, std::span<const LabelledWord> words) {
+    dispatch(type, RecordValues(s_, record, words));
+  }
+
+  void dispatch(int type, const RecordValues& r) {
+    const std::string_view record = r.all();
     switch (type) {
       case 1: jobData(r); break;
       case 2: station(r); break;
@@ -641,50 +687,47 @@ class Grouper final : public WordSink {
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
-  void word(std::string_view w) override {
+  void word(std::string_view w, unsigned bits) override {
     if (ended_) return;
     w = w.substr(0, kWordWidth);
     if (w == "\x1A") {
       ended_ = true;
       return;
     }
-    take(w);
+    take(w, bits);
     while (pushedBack_) {
       pushedBack_ = false;
       again_.swap(pending_);
-      take(again_);
+      take(again_, pendingBits_);
     }
   }
 
   void finish() {
     // What is left goes to its candidate; without one it is not identified,
     // even when nothing is left (a file ending in words that fit no entry).
-    if (candidate_ >= 0) import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record());
+    if (candidate_ >= 0) dispatch();
     else import_.unidentified(record());
   }
 
  private:
-  void take(std::string_view w) {
-    // One look at the word: blank, all bytes allowed, a "=" in it. Most
-    // words hold only allowed bytes and are used where they stand.
-    bool blank = true, allowed = true, equals = false;
-    for (const char c : w) {
-      blank &= c == ' ';
-      allowed &= kAllowed.ok[static_cast<unsigned char>(c)];
-      equals |= c == '=';
-    }
-    if (blank) return;
-    if (!allowed) {
+  void take(std::string_view w, unsigned bits) {
+    // One look at the word, unless the words' writer took it. Most words
+    // hold only allowed bytes and are used where they stand.
+    if (bits == 0)
+      for (const char c : w) bits |= kBytes.bits[static_cast<unsigned char>(c)];
+    if (!(bits & kNotBlank)) return;
+    if (bits & kNotAllowed) {
       word_.assign(w);
       for (char& c : word_)
-        if (!kAllowed.ok[static_cast<unsigned char>(c)]) c = ' ';
+        if (kBytes.bits[static_cast<unsigned char>(c)] & kNotAllowed) c = ' ';
       w = word_;
+      bits |= kBlank;
     }
-    if (!equals) {
+    if (!(bits & kEqualsSign)) {
       s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(w));
       return;
     }
-    add(w);
+    add(w, bits);
   }
 
   void restart() {
@@ -692,14 +735,24 @@ class Grouper final : public WordSink {
     recordLength_ = 0;
     alive_ = sets_.all();
     candidate_ = -1;
+    recordWords_ = 0;
+    blankInWord_ = false;
+  }
+
+  void dispatch() {
+    const int type = entries_[static_cast<std::size_t>(candidate_)].type;
+    if (blankInWord_) import_.dispatch(type, record());
+    else import_.dispatch(type, record(), std::span(words_.data(), recordWords_));
   }
 
   // Every entry whose labels agree with those collected so far stays alive;
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
-  void add(std::string_view rawWord) {
+  void add(std::string_view rawWord, unsigned bits) {
     const std::string_view w = trim(rawWord);
-    const std::uint16_t label = labelKeyOf(w);
+    std::size_t eq = 0;
+    while (eq < w.size() && w[eq] != '=') ++eq;
+    const std::uint16_t label = labelKeyAt(w, eq);
     const std::size_t k = count_;
     labels_[count_++] = label;
     alive_ &= ~sets_.longerThan(k) | sets_.withLabel(k, label);
@@ -716,14 +769,18 @@ class Grouper final : public WordSink {
       }
       if (recordLength_ != 0) record_[recordLength_++] = ' ';
       spans_[k] = {recordLength_, w.size()};
+      words_[k] = {tagOf(w.substr(0, eq)), static_cast<std::uint32_t>(recordLength_ + eq + 1)};
+      recordWords_ = k + 1;
+      blankInWord_ |= (bits & kBlank) && w.find(' ') != std::string_view::npos;
       std::memcpy(record_ + recordLength_, w.data(), w.size());
       recordLength_ += w.size();
       return;
     }
     if (candidate_ >= 0) {
       pending_.assign(w);
+      pendingBits_ = bits;
       pushedBack_ = true;
-      import_.dispatch(entries_[static_cast<std::size_t>(candidate_)].type, record());
+      dispatch();
     } else {
       // The earlier words of the group are in the record, the last is this one.
       for (std::size_t i = 0; i < count_; ++i) {
@@ -759,10 +816,13 @@ class Grouper final : public WordSink {
   // words than one past that, and its record no more than kRecordWidth.
   std::array<std::uint16_t, kMaxLabels + 1> labels_{};
   std::array<std::pair<std::size_t, std::size_t>, kMaxLabels + 1> spans_{};
-  std::size_t count_ = 0, recordLength_ = 0;
+  std::array<LabelledWord, kMaxLabels + 1> words_{};
+  std::size_t count_ = 0, recordLength_ = 0, recordWords_ = 0;
+  bool blankInWord_ = false;  // then the record's words are found as its text shows them
   char record_[kRecordWidth];
   std::uint64_t alive_;  // entries that agree with the group so far
   std::string pending_, again_, word_;
+  unsigned pendingBits_ = 0;
   int candidate_ = -1;
   bool pushedBack_ = false, ended_ = false;
 };
