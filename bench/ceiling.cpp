@@ -19,10 +19,25 @@ static std::string_view token(const char*& p, const char* e) {
   return {b, static_cast<std::size_t>(p - b)};
 }
 
+// Digits with one point, as an exact mantissa over a power of ten: the
+// least a reader of these coordinates can do.
 static double real(std::string_view t) {
-  double v = -999.999;
-  std::from_chars(t.data(), t.data() + t.size(), v);
-  return v < 0 ? v - 1e-13 : v + 1e-13;  // the catalogue reader's nudge
+  static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  std::size_t i = 0;
+  const bool negative = !t.empty() && t[0] == '-';
+  i += negative;
+  unsigned long long m = 0;
+  std::size_t frac = 0;
+  bool dot = false, any = false;
+  for (; i < t.size(); ++i) {
+    const char c = t[i];
+    if (c == '.') dot = true;
+    else if (c >= '0' && c <= '9') m = m * 10 + static_cast<unsigned>(c - '0'), frac += dot, any = true;
+    else return -999.999;
+  }
+  if (!any || frac > 9) return -999.999;
+  const double v = static_cast<double>(m) / kPow10[frac];
+  return negative ? -v - 1e-13 : v + 1e-13;  // the catalogue reader's nudge
 }
 
 static void put(char* out, std::string_view t, std::size_t w) {
@@ -30,11 +45,15 @@ static void put(char* out, std::string_view t, std::size_t w) {
     out[k] = (t[k] >= 'a' && t[k] <= 'z') ? t[k] - 32 : t[k];
 }
 
+// Three decimals, right-aligned in w places, digits from the right.
 static void fixed3(char* out, int w, double v) {
-  char b[64];
-  const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, 3);
-  const int n = static_cast<int>(r.ptr - b);
-  std::memcpy(out + w - n, b, static_cast<std::size_t>(n));
+  const bool negative = v < 0;
+  auto n = static_cast<unsigned long long>((negative ? -v : v) * 1000 + 0.5);
+  char* p = out + w;
+  for (int k = 0; k < 3; ++k, n /= 10) *--p = static_cast<char>('0' + n % 10);
+  *--p = '.';
+  do *--p = static_cast<char>('0' + n % 10); while ((n /= 10) != 0);
+  if (negative) *--p = '-';
 }
 
 int main(int argc, char** argv) {

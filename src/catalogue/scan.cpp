@@ -68,29 +68,27 @@ bool digitsToDouble(const char* digits, std::size_t n, std::size_t fracDigits, d
 }  // namespace
 
 bool readDecimal(std::string_view t, double& out) {
-  // One pass gathers the mantissa as rdrtas does; long ones go the general way.
+  // The whole digits, then the decimals, gathered into one mantissa as
+  // rdrtas does; long ones go the general way.
+  const char* p = t.data();
+  const char* const end = p + t.size();
   std::uint64_t m = 0;
-  std::size_t digits = 0, frac = 0;
-  bool dot = false;
-  for (const char c : t) {
-    if (isDigit(c)) {
-      m = m * 10 + static_cast<std::uint64_t>(c - '0');
-      ++digits;
-      frac += dot;
-    } else if (c == '.' && !dot) {
-      dot = true;
-    } else {
-      return false;
-    }
+  const char* const first = p;
+  while (p < end && isDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
+  std::size_t digits = static_cast<std::size_t>(p - first), frac = 0;
+  if (p < end && *p == '.') {
+    const char* const fracStart = ++p;
+    while (p < end && isDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    frac = static_cast<std::size_t>(p - fracStart);
+    digits += frac;
   }
-  if (digits == 0) return false;
+  if (p != end || digits == 0) return false;
   if (digits <= 19 && m <= (std::uint64_t{1} << 53) && frac <= 22) {
     out = static_cast<double>(m) / kPow10[frac];
     return true;
   }
   return digitsToDouble(t.data(), t.size(), frac, out);
 }
-
 
 std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
   std::size_t i = skipSeps<IntSeps>(t, pos == 0 ? 0 : pos - 1);

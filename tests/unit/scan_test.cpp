@@ -131,5 +131,13 @@ TEST(Scan, RealsAgreeWithExactConversion) {
     const Got g = real(token + " ");
     ASSERT_EQ(g.err, 0) << token;
     ASSERT_EQ(g.value, want + 1e-13) << token;
+    double bare = -1;
+    ASSERT_TRUE(readDecimal(token, bare)) << token;
+    ASSERT_EQ(bare, want) << token;
+  }
+  // Bare decimals take digits and one point, nothing else.
+  for (const std::string_view bad : {"", ".", "1.2.3", "1a", "-1", " 1", "1 ", "1e5"}) {
+    double v = 0;
+    EXPECT_FALSE(readDecimal(bad, v)) << bad;
   }
 }
