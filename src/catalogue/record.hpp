@@ -97,6 +97,20 @@ class RecordLine {
     if (col != 0 && col - 1 + static_cast<std::size_t>(w) <= width_) formatF(p_ + col - 1, w, d, v);
     return *this;
   }
+  // The bytes of a field, for writers with fill rules of their own; null
+  // when the field does not lie within the line.
+  char* field(std::size_t col, std::size_t width) {
+    return col != 0 && col - 1 + width <= width_ ? p_ + col - 1 : nullptr;
+  }
+  // A text right-aligned in its field, cut on the left when too long.
+  RecordLine& rightText(std::size_t col, std::string_view value, std::size_t width) {
+    char* f = field(col, width);
+    if (!f) return *this;
+    if (value.size() > width) value.remove_prefix(value.size() - width);
+    std::memset(f, ' ', width - value.size());
+    std::memcpy(f + (width - value.size()), value.data(), value.size());
+    return *this;
+  }
   std::string_view str() const { return {p_, width_}; }
   void writeFull();
   void writeTrimmed();

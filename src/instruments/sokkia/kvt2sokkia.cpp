@@ -16,43 +16,47 @@ constexpr int kIn = 17, kOut = 18;
 
 // Blanks become zeros; a minus sign moves to the front of the field, so
 // that "-00045.600" stays a number for the instruments and for us.
-void zeroFill(std::string& line, std::size_t col, std::size_t width) {
+void zeroFill(char* f, std::size_t width) {
+  if (!f) return;
   bool negative = false;
-  for (std::size_t i = col - 1; i < col - 1 + width; ++i) {
-    if (line[i] == '-') {
+  for (std::size_t i = 0; i < width; ++i) {
+    if (f[i] == '-') {
       negative = true;
-      line[i] = '0';
+      f[i] = '0';
     }
-    if (line[i] == ' ') line[i] = '0';
+    if (f[i] == ' ') f[i] = '0';
   }
-  if (negative) line[col - 1] = '-';
+  if (negative) f[0] = '-';
 }
 
 // Coordinates and a present height are zero-filled on the left, as the
 // instruments read them.
-bool putValue(std::string& line, const sdr::Field& f, double v) {
-  const bool fits = putF(line, f.col, static_cast<int>(f.width), 3, v);
-  zeroFill(line, f.col, f.width);
+bool putValue(RecordLine& line, const sdr::Field& f, double v) {
+  char* at = line.field(f.col, f.width);
+  const bool fits = at && formatF(at, static_cast<int>(f.width), 3, v);
+  zeroFill(at, f.width);
   return fits;
 }
 
-std::string sdrLine(const Point& p, bool sdr33, bool& fits) {
+// The coordinate record, made where the file will write it.
+bool sdrLine(Session& s, TextFile* out, const Point& p, bool sdr33) {
   const sdr::Layout& l = sdr33 ? sdr::kSdr33 : sdr::kSdr2;
-  std::string line(sdr33 ? 84 : 54, ' ');
-  putField(line, 1, "08KI", 4);
-  std::string number = fixed(p.number, 12);
-  hjuster(number);
+  RecordLine line(s, out, sdr33 ? 84 : 54, "08KI");
+  // The number as twelve places right-aligned: SDR33 has four more in
+  // front, SDR2 keeps the last four.
+  const std::string_view number = trim(std::string_view(p.number).substr(0, 12));
   if (sdr33) {
-    putField(line, l.point.col, std::string(4, ' ') + number, l.point.width);
+    line.rightText(l.point.col, number, l.point.width);
   } else {
-    putField(line, l.point.col, std::string_view(number).substr(8), 4);
-    zeroFill(line, l.point.col, 4);
+    line.rightText(l.point.col, number, 4);
+    zeroFill(line.field(l.point.col, 4), 4);
   }
-  fits = putValue(line, l.coord1, p.x);
+  bool fits = putValue(line, l.coord1, p.x);
   fits = putValue(line, l.coord2, p.y) && fits;
   if (!missReal(p.height)) fits = putValue(line, l.height, p.height) && fits;
-  putField(line, l.pointCode.col, p.code, l.pointCode.width);
-  return line;
+  line.text(l.pointCode.col, p.code, l.pointCode.width);
+  line.writeFull();
+  return fits;
 }
 
 }  // namespace
@@ -70,9 +74,7 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
                          : "00NMSDR2     V02-08S1169 Koord. fra KVT 213121");
     forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
-      bool fits = true;
-      writeFull(out, sdrLine(p, sdr33, fits));
-      if (!fits) reportTooWide(s, "SDR", p.number);
+      if (!sdrLine(s, out, p, sdr33)) reportTooWide(s, "SDR", p.number);
       if (!sdr33 && trim(p.number).size() > 4)
         s.diag(DiagKind::Truncated, 0, "SDR2 point number cut to its last four characters",
                "point " + std::string(trim(p.number)));
