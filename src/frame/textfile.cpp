@@ -42,7 +42,7 @@ bool truncateAt(std::FILE* f, std::uint64_t size) {
 
 TextFile::TextFile(std::FILE* f, std::string path, bool writable)
     : f_(f), path_(std::move(path)), writable_(writable) {
-  buf_.reserve(kBufferSize);
+  if (writable_) out_ = std::make_unique<char[]>(kBufferSize);
 }
 
 TextFile::~TextFile() { close(); }
@@ -214,44 +214,56 @@ ReadStatus TextFile::readLine(std::string_view& out, std::size_t maxLen) {
 }
 
 void TextFile::flushBuffer() {
-  if (buf_.empty()) return;
-  if (!writeFailed_ && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
-    writeFailed_ = true;
-  bufStart_ += buf_.size();
-  buf_.clear();
+  if (used_ == 0) return;
+  if (!writeFailed_ && std::fwrite(out_.get(), 1, used_, f_) != used_) writeFailed_ = true;
+  bufStart_ += used_;
+  used_ = 0;
+}
+
+void TextFile::noteLineStart(std::size_t at) {
+  lineStarts_[starts_ % kStepBackDepth] = bufStart_ + at;
+  ++starts_;
+  if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
+}
+
+void TextFile::endLine() {
+  std::memcpy(out_.get() + used_, kLineEnd.data(), kLineEnd.size());
+  used_ += kLineEnd.size();
+  const std::uint64_t now = bufStart_ + used_;
+  if (now > highWater_) highWater_ = now;
 }
 
 void TextFile::writeLine(std::string_view line) {
-  const std::uint64_t pos = bufStart_ + buf_.size();
-  lineStarts_[starts_ % kStepBackDepth] = pos;
-  ++starts_;
-  if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
-  if (buf_.size() + line.size() + kLineEnd.size() > kBufferSize) flushBuffer();
-  buf_.insert(buf_.end(), line.begin(), line.end());
-  buf_.insert(buf_.end(), kLineEnd.begin(), kLineEnd.end());
-  const std::uint64_t now = bufStart_ + buf_.size();
-  if (now > highWater_) highWater_ = now;
+  noteLineStart(used_);
+  if (used_ + line.size() + kLineEnd.size() > kBufferSize) {
+    flushBuffer();
+    if (line.size() + kLineEnd.size() > kBufferSize) {
+      // Longer than the buffer: straight to the file.
+      if (!writeFailed_ && std::fwrite(line.data(), 1, line.size(), f_) != line.size())
+        writeFailed_ = true;
+      bufStart_ += line.size();
+      endLine();
+      return;
+    }
+  }
+  std::memcpy(out_.get() + used_, line.data(), line.size());
+  used_ += line.size();
+  endLine();
 }
 
 char* TextFile::lineSpace(std::size_t maxLen) {
-  if (buf_.size() + maxLen + kLineEnd.size() > kBufferSize) flushBuffer();
-  pendingAt_ = buf_.size();
-  buf_.resize(pendingAt_ + maxLen);
-  return buf_.data() + pendingAt_;
+  if (used_ + maxLen + kLineEnd.size() > kBufferSize) flushBuffer();
+  pendingAt_ = used_;
+  return out_.get() + pendingAt_;
 }
 
 void TextFile::commitLine(std::size_t len) {
-  const std::uint64_t pos = bufStart_ + pendingAt_;
-  lineStarts_[starts_ % kStepBackDepth] = pos;
-  ++starts_;
-  if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
-  buf_.resize(pendingAt_ + len);
-  buf_.insert(buf_.end(), kLineEnd.begin(), kLineEnd.end());
-  const std::uint64_t now = bufStart_ + buf_.size();
-  if (now > highWater_) highWater_ = now;
+  noteLineStart(pendingAt_);
+  used_ = pendingAt_ + len;
+  endLine();
 }
 
-void TextFile::dropLine() { buf_.resize(pendingAt_); }
+void TextFile::dropLine() { used_ = pendingAt_; }
 
 void TextFile::stepBack() {
   // Only lines this run wrote can be taken back, never what the file held.
@@ -259,7 +271,7 @@ void TextFile::stepBack() {
   --starts_;
   const std::uint64_t start = lineStarts_[starts_ % kStepBackDepth];
   if (start >= bufStart_) {
-    buf_.resize(static_cast<std::size_t>(start - bufStart_));
+    used_ = static_cast<std::size_t>(start - bufStart_);
     return;
   }
   flushBuffer();

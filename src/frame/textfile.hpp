@@ -71,6 +71,8 @@ class TextFile {
   // After a line that ended with a CR: an LF right behind it belongs to it.
   void skipLfAfterCr();
   void flushBuffer();
+  void noteLineStart(std::size_t at);  // a line begins at `at` in the write buffer
+  void endLine();                      // the line end after the bytes written
 
   std::FILE* f_;
   std::string path_;
@@ -92,7 +94,10 @@ class TextFile {
   std::size_t starts_ = 0;  // lines written and not taken back
   std::size_t floor_ = 0;   // the oldest line whose start the ring still holds
   bool writeFailed_ = false;
-  std::size_t pendingAt_ = 0;  // where lineSpace's line begins in buf_
+  // The write buffer: filled up to used_, never cleared byte by byte.
+  std::unique_ptr<char[]> out_;
+  std::size_t used_ = 0;
+  std::size_t pendingAt_ = 0;  // where lineSpace's line begins in out_
 };
 
 }  // namespace kvtconv
