@@ -30,15 +30,19 @@ constexpr char kDigitPairs[] =
     "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
     "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
 
-// Writes the last `count` decimal digits of q in front of p; returns where they begin.
-char* digitsBefore(char* p, std::uint64_t q, int count) {
+// Writes the last `count` decimal digits of q in front of p and takes them
+// off q; returns where they begin.
+char* digitsBefore(char* p, std::uint64_t& q, int count) {
   for (; count >= 2; count -= 2) {
     const auto pair = static_cast<std::size_t>(q % 100) * 2;
     q /= 100;
     p -= 2;
     std::memcpy(p, kDigitPairs + pair, 2);
   }
-  if (count != 0) *--p = static_cast<char>('0' + q % 10);
+  if (count != 0) {
+    *--p = static_cast<char>('0' + q % 10);
+    q /= 10;
+  }
   return p;
 }
 
@@ -71,12 +75,27 @@ double nearestInteger(double x) {
 #endif
 }
 
+// Blanks over out[0, w), eight bytes at a time where the field allows.
+void blanks(char* out, int w) {
+  constexpr std::uint64_t k8 = 0x2020202020202020ull;
+  if (w >= 8) {
+    for (int k = 0; k + 8 < w; k += 8) std::memcpy(out + k, &k8, 8);
+    std::memcpy(out + w - 8, &k8, 8);
+  } else if (w >= 4) {
+    std::memcpy(out, &k8, 4);
+    std::memcpy(out + w - 4, &k8, 4);
+  } else {
+    for (int k = 0; k < w; ++k) out[k] = ' ';
+  }
+}
+
 // v rounded to d decimals, right-aligned in out[0, w), when one
 // multiplication settles the digits: the product is within half an ulp of
 // the exact one, so unless it lies that close to a half the rounding is the
 // exact value's rounding. The digits are written from the right straight
-// into the field. Returns 1 when written, -1 when the value did not fit
-// (stars written), 0 to leave the value to to_chars.
+// into the blanked field. Returns 1 when written, -1 when the value did not
+// fit (stars written), 0 to leave the value to to_chars (also for values
+// that are not finite).
 int fastField(char* out, int w, int d, double v) {
   if (d > 9 || !(std::fabs(v) < 1e15)) return 0;
   const double scaled = v * kPow10[d];
@@ -90,21 +109,22 @@ int fastField(char* out, int w, int d, double v) {
   if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= margin) return 0;
   const auto n = static_cast<std::uint64_t>(std::fabs(rounded));
   const bool negative = n != 0 && rounded < 0;  // a value that rounds to zero carries no sign
-  const std::uint64_t whole = n / kPow10Int[d];
-  // Room for the whole digits; whole < 10^16 always fits 16 places.
+  // Room for the whole digits: they fit when n < 10^(room + d), and n < 4e15
+  // always fits 16 places.
   const int room = w - d - 1 - static_cast<int>(negative);
-  const bool fits = room >= 16 || (room >= 1 && whole < kPow10Int[room]);
+  const bool fits = room >= 1 && (room + d >= 16 || n < kPow10Int[room + d]);
   // The optional leading zero goes first when room is short.
-  const bool dropZero = !fits && room == 0 && whole == 0;
+  const bool dropZero = !fits && room == 0 && n < kPow10Int[d];
   if (!fits && !dropZero) {
     stars(out, w);
     return -1;
   }
-  char* p = digitsBefore(out + w, n, d);
+  blanks(out, w);
+  std::uint64_t whole = n;
+  char* p = digitsBefore(out + w, whole, d);
   *--p = '.';
   if (!dropZero) p = allDigitsBefore(p, whole);
   if (negative) *--p = '-';
-  std::fill(out, p, ' ');
   return 1;
 }
 
@@ -112,11 +132,11 @@ int fastField(char* out, int w, int d, double v) {
 
 bool formatF(char* out, int w, int d, double v) {
   if (w <= 0) return false;
+  if (const int fast = fastField(out, w, d, v); fast != 0) return fast > 0;
   if (!std::isfinite(v)) {
     stars(out, w);
     return false;
   }
-  if (const int fast = fastField(out, w, d, v); fast != 0) return fast > 0;
   // Large enough for the widest double in fixed notation with 9 decimals.
   char buf[400];
   char* text = buf + 1;

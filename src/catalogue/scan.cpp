@@ -1,6 +1,8 @@
 #include "catalogue/scan.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <charconv>
 #include <cmath>
 
@@ -28,8 +30,23 @@ std::size_t findSep(std::string_view t, std::size_t i) {
   return i;
 }
 
+// Catalogue columns are padded with runs of blanks: those are passed eight
+// bytes at a time, up to the first byte that is not a blank.
 template <class Seps>
 std::size_t skipSeps(std::string_view t, std::size_t i) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+    while (i + 8 <= t.size() && t[i] == ' ' && t[i + 1] == ' ') {
+      std::uint64_t w;
+      std::memcpy(&w, t.data() + i, 8);
+      const std::uint64_t other = w ^ kBlanks;
+      if (other != 0) {
+        i += static_cast<std::size_t>(std::countr_zero(other)) / 8;
+        break;
+      }
+      i += 8;
+    }
+  }
   while (i < t.size() && Seps::is(t[i])) ++i;
   return i;
 }

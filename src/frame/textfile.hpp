@@ -45,7 +45,8 @@ class TextFile {
   void writeLine(std::string_view line);
   // Room for a line of at most `maxLen` bytes formatted in place in the
   // write buffer; commitLine(n) then writes its first n bytes as writeLine
-  // would. Nothing else may be written in between.
+  // would. Nothing else may be written in between. maxLen is a record's
+  // width, a few KB at most.
   char* lineSpace(std::size_t maxLen);
   void commitLine(std::size_t len);
   // Gives back the room of a lineSpace line that is not to be written.

@@ -1,4 +1,6 @@
 // Catalogue points as a Geodimeter label file.
+#include <cstring>
+
 #include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
@@ -14,14 +16,21 @@ namespace {
 
 constexpr int kIn = 17, kOut = 18;
 
+// "label=value", made in the file's write buffer.
 void labelLine(TextFile* f, int label, std::string_view value) {
   if (!f) return;
   char digits[2];
   formatI(digits, 2, label);
-  std::string line(trim(std::string_view(digits, 2)));
-  line += '=';
-  line += value;
-  f->writeLine(line);
+  const std::string_view l = trim(std::string_view(digits, 2));
+  if (value.size() > 1024) {  // longer than any field: not worth the buffer's room
+    f->writeLine(std::string(l) + "=" + std::string(value));
+    return;
+  }
+  char* line = f->lineSpace(l.size() + 1 + value.size());
+  std::memcpy(line, l.data(), l.size());
+  line[l.size()] = '=';
+  std::memcpy(line + l.size() + 1, value.data(), value.size());
+  f->commitLine(l.size() + 1 + value.size());
 }
 
 }  // namespace
