@@ -240,17 +240,14 @@ class DsflExport {
     std::string_view line;
     // Reused from record to record: no new strings per point.
     const std::string tableNumber = fixed("IGRTABEL", 12);
-    std::string code, base;
     while (next(item, type, line)) {
       if (item.kind == 0) continue;
       const bool point = item.kind == 6;
       const std::string& number = point ? item.p.number : tableNumber;
-      code = point ? item.p.code : item.t.code;
+      const std::string& code = point ? item.p.code : item.t.code;
       const double x = point ? item.p.x : item.t.x, y = point ? item.p.y : item.t.y;
       if (filter(s_, number, code) || missReal(x) || missReal(y)) continue;
-      base = code;
-      int codeType = 0;
-      findkod(s_, code, base, codeType);
+      const int codeType = split(code).type;
       if ((codeType == 8 || codeType == 9) && marks_.size() < kMaxMarks)
         marks_.push_back(codeType == 8 ? '8' : '9');
       min_[0] = std::min(min_[0], x);
@@ -384,21 +381,44 @@ class DsflExport {
     int index = -1;
   };
 
+  // A code as findkod splits it, with its table entry (-1 for none). Points
+  // come in runs of one code, so the last split is kept: a point of the same
+  // code as the one before is not split and looked up again.
+  struct Split {
+    std::string code;  // as the record gave it
+    std::string base;
+    int type = 0;
+    int status = 0;  // findkod's answer
+    int index = -1;
+    bool valid = false;
+  };
+  const Split& split(const std::string& code) {
+    if (split_.valid && split_.code == code) return split_;
+    split_.code = code;
+    std::string normal = code;
+    split_.base = code;
+    split_.status = findkod(s_, normal, split_.base, split_.type);
+    split_.index = split_.status == 0 ? lookup(split_.base) : -1;
+    split_.valid = true;
+    return split_;
+  }
+
   // Checks and splits a point; false (after its message) when it is left out.
   bool codePoint(const Point& p, Coded& c) {
     if (p.code[0] == s_.par.missingMark()) {
       problem("Fejl i post nr.:" + i(records_, 8) + " Fejl: Kode mangler");
       return false;
     }
-    code_ = p.code;
+    const Split& sp = split(p.code);
     c.p = p;
-    c.base = code_;
-    if (findkod(s_, code_, c.base, c.type) != 0) {
+    c.base = sp.base;
+    c.type = sp.type;
+    if (sp.status != 0) {
       problem(postNo() + " Punkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
               ", forkert l\xE6ngde");
       return false;
     }
-    c.index = lookup(c.base);
+    c.index = sp.index;
     if (c.index < 0) {
       problem(postNo() + " Pkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
               " findes ikke");
@@ -693,7 +713,7 @@ class DsflExport {
   // The point being placed and the one looked at after it, reused from
   // point to point; the code as findkod works on it.
   Coded current_, following_;
-  std::string code_;
+  Split split_;
   std::size_t objectPoints_ = 0;
   std::vector<double> buffer_;
   std::string startCode_;
