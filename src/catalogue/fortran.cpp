@@ -23,7 +23,8 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 constexpr std::uint64_t kPow10Int[] = {
     1ULL,           10ULL,           100ULL,           1000ULL,           10000ULL,           100000ULL,
     1000000ULL,     10000000ULL,     100000000ULL,     1000000000ULL,     10000000000ULL,     100000000000ULL,
-    1000000000000ULL, 10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL};
+    1000000000000ULL, 10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL,
+    100000000000000000ULL, 1000000000000000000ULL, 10000000000000000000ULL};
 
 // "00" to "99", so that digits go out two at a time.
 constexpr char kDigitPairs[] =
@@ -173,6 +174,19 @@ bool formatF(char* out, int w, int d, double v) {
   rightAlign(out, w, text, len);
   return true;
 }
+
+bool formatZeroFilled(char* out, int w, std::uint64_t v) {
+  if (w <= 0) return false;
+  if (w < 20 && v >= kPow10Int[w]) {
+    stars(out, w);
+    return false;
+  }
+  std::uint64_t q = v;
+  digitsBefore(out + w, q, w);
+  return true;
+}
+
+double nearestWhole(double v) { return nearestInteger(v); }
 
 bool formatI(char* out, int w, std::int64_t v) {
   if (w <= 0) return false;

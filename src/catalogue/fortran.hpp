@@ -9,6 +9,12 @@ namespace kvtconv {
 // A value that does not fit (or is not finite) becomes w "*"; returns false then.
 bool formatF(char* out, int w, int d, double v);
 bool formatI(char* out, int w, std::int64_t v);
+// `v` in `w` digits with leading zeros, as instrument words carry numbers;
+// w "*" when it has more digits (false then).
+bool formatZeroFilled(char* out, int w, std::uint64_t v);
+// The integer nearest to `v`, ties to even, as an F field with no decimals
+// rounds; for |v| < 2^52.
+double nearestWhole(double v);
 
 // The same as texts of exactly `w` characters, for messages and lines
 // built piece by piece.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/point.hpp"
+#include "instruments/gsi/gsi.hpp"
 #include "helpers.hpp"
 #include "kvtconv.hpp"
 
@@ -196,5 +197,34 @@ TEST(Gsi, BlockNumberBeyondFourDigitsLeavesThePointWordBlank) {
     EXPECT_TRUE(host.errors.empty());
     EXPECT_EQ(host.diagnostics,
               std::vector<std::string>{"0 point number not written, block number above 9999: point 10000"});
+  }
+}
+
+// The usual words (two-digit index, one-digit unit) are made on a path of
+// their own; their sign and data must be what the general word maker writes
+// for the same value (index 9 and unit 10 take the general path, unit 10
+// scales as unit 0).
+TEST(Gsi, UsualWordsAgreeWithTheGeneralWordMaker) {
+  std::uint64_t state = 0x2545F4914F6CDD1Dull;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  const double fixedValues[] = {0.0, -0.0, 1e-13, -1e-13, 0.0005, 0.0015, 2.5e-3, 99999.9995,
+                                99999999.5, 1e8, 1e12, -12345.6785, 0.4999999};
+  for (int k = 0; k < 100000; ++k) {
+    double v = k < 13 ? fixedValues[k] : static_cast<double>(next() % 2000000000) / 1000.0;
+    if (k >= 13 && (next() & 1)) v = -v;
+    if (k >= 13 && k % 4 == 0) v += 0.0005;  // near ties at the millimetre
+    for (const int m : {1, 2}) {
+      const std::size_t w = m == 2 ? 24 : 16;
+      std::string usual(w, '?'), general(w, '?');
+      ASSERT_TRUE(kvtconv::gsi::measureWord(usual.data(), m, 81, 0, v));
+      ASSERT_TRUE(kvtconv::gsi::measureWord(general.data(), m, 9, 10, v));
+      ASSERT_EQ(usual.substr(0, 6), "81...0");
+      ASSERT_EQ(usual.substr(6), general.substr(6)) << v << " GSI-" << 8 * m;
+    }
   }
 }

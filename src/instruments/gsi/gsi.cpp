@@ -1,6 +1,7 @@
 #include "instruments/gsi/gsi.hpp"
 
 #include <cmath>
+#include <cstring>
 
 #include "catalogue/fortran.hpp"
 #include "catalogue/scan.hpp"
@@ -122,20 +123,40 @@ void blanksTo(char* slot, std::size_t from, std::size_t to, char c) {
 bool pointWord(char* slot, int m, int index, int block, std::string_view number) {
   if (index < 1 || index > 99 || block < 0 || block > 9999) return false;
   const std::size_t w = wordWidth(m), data = static_cast<std::size_t>(8 * m);
-  std::fill_n(slot, w, ' ');
-  formatI(slot, 2, index);
-  formatI(slot + 2, 4, block);
+  // Index and block zero-filled, as every blank of the word becomes a zero.
+  formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
+  formatZeroFilled(slot + 2, 4, static_cast<std::uint64_t>(block));
   slot[6] = '+';
   const std::string_view body = trim(number);
   const std::string_view tail = body.size() <= data ? body : body.substr(body.size() - data);
-  std::copy(tail.begin(), tail.end(), slot + 7 + (data - tail.size()));
-  blanksTo(slot, 0, w - 1, '0');
+  std::fill_n(slot + 7, data - tail.size(), '0');
+  char* t = slot + 7 + (data - tail.size());
+  for (const char c : tail) *t++ = c == ' ' ? '0' : c;
+  slot[w - 1] = ' ';
   return true;
 }
 
 bool measureWord(char* slot, int m, int index, int unit, double value) {
   if (index < 1 || index > 99 || unit < 0 || unit > 9999) return false;
   const std::size_t w = wordWidth(m);
+  if (index >= 10 && unit <= 9) {
+    // The usual word: index, "...", unit digit, sign and the data digits
+    // zero-filled, made in one go.
+    const double scale = unitScale(static_cast<char>('0' + unit));
+    const double magnitude = std::fabs(value * (scale == 0.0 ? 1000.0 : scale));
+    if (magnitude < 1e15) {
+      const double whole = m == 1 ? std::round(magnitude) : nearestWhole(magnitude);
+      formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
+      std::memcpy(slot + 2, "...", 3);
+      slot[5] = static_cast<char>('0' + unit);
+      // Zero carries "-"; a value that only the reader's guard lifts above
+      // zero is zero at the word's resolution.
+      slot[6] = (value > 0 && (m == 1 ? whole : std::round(magnitude)) >= 1) ? '+' : '-';
+      formatZeroFilled(slot + 7, 8 * m, static_cast<std::uint64_t>(whole));
+      slot[w - 1] = ' ';
+      return true;
+    }
+  }
   std::fill_n(slot, w, ' ');
   formatI(slot, 2, index);
   formatI(slot + 2, 4, unit);

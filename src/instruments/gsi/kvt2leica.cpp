@@ -47,12 +47,18 @@ double gsi8Coordinate(Session& s, const Point& p, double v) {
   return kept;
 }
 
-std::string gsiLine(Session& s, const Point& p, int block, bool wide) {
+constexpr std::size_t kMaxLine = 1 + 4 * 24;
+
+// The GSI line of a point made at `line` (room for kMaxLine bytes); returns
+// its length.
+std::size_t gsiLine(Session& s, const Point& p, int block, bool wide, char* line) {
   const int m = wide ? 2 : 1;
   const std::size_t w = wide ? 24 : 16;
-  std::string buf(4 * w, ' ');
+  char* buf = line;
+  if (wide) *buf++ = '*';
+  std::memset(buf, ' ', 4 * w);
   const std::string_view number = trim(p.number);
-  if (!gsi::pointWord(buf.data(), m, 11, block, p.number))
+  if (!gsi::pointWord(buf, m, 11, block, p.number))
     s.diag(DiagKind::Dropped, 0, "point number not written, block number above 9999",
            PointDetail(number).view());
   else if (number.size() > static_cast<std::size_t>(8 * m))
@@ -60,10 +66,10 @@ std::string gsiLine(Session& s, const Point& p, int block, bool wide) {
            wide ? "point number cut to its last sixteen characters"
                 : "point number cut to its last eight characters",
            PointDetail(number).view());
-  if (!missReal(p.x)) gsi::measureWord(buf.data() + w, m, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
-  if (!missReal(p.y)) gsi::measureWord(buf.data() + 2 * w, m, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
-  if (!missReal(p.height)) gsi::measureWord(buf.data() + 3 * w, m, 83, 6, p.height);
-  return wide ? "*" + buf : buf;
+  if (!missReal(p.x)) gsi::measureWord(buf + w, m, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
+  if (!missReal(p.y)) gsi::measureWord(buf + 2 * w, m, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
+  if (!missReal(p.height)) gsi::measureWord(buf + 3 * w, m, 83, 6, p.height);
+  return static_cast<std::size_t>(buf - line) + 4 * w;
 }
 
 }  // namespace
@@ -78,9 +84,15 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
     const bool wide = option == 1;
     forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       if (s.exchange) std::swap(p.x, p.y);  // the words carry easting first
-      const std::string gsiText = gsiLine(s, p, s.counter, wide);
-      if (gsiText.find('*', wide ? 1 : 0) != std::string::npos) reportTooWide(s, "GSI", p.number);
-      writeFull(out, gsiText);
+      // Made in the output buffer; a "*" past the wide lines' mark is a
+      // value that did not fit.
+      char spare[kMaxLine];
+      char* line = out ? out->lineSpace(kMaxLine) : spare;
+      const std::size_t n = gsiLine(s, p, s.counter, wide, line);
+      const std::size_t from = wide ? 1 : 0;
+      const bool tooWide = std::memchr(line + from, '*', n - from) != nullptr;
+      if (out) out->commitLine(n);
+      if (tooWide) reportTooWide(s, "GSI", p.number);
     });
     writeFull(out, "\x03");
     s.wrmsg(countLine(s.counter));
