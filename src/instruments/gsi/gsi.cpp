@@ -1,6 +1,7 @@
 #include "instruments/gsi/gsi.hpp"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "catalogue/fortran.hpp"
@@ -36,6 +37,7 @@ void Line::assign(std::string_view raw) {
     if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
     if (t[2] == '.' || slot == 1) t[2] = ' ';
     if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
+    codes_[static_cast<std::size_t>(slot - 1)] = tokenCode(std::string_view(t, 3));
   }
 }
 
@@ -50,8 +52,9 @@ std::string_view Line::word(int slot) const {
 int Line::find(std::string_view index) const {
   char want[3] = {' ', ' ', ' '};
   for (std::size_t k = 0; k < 3 && k < index.size(); ++k) want[k] = index[k];
+  const std::uint32_t code = tokenCode(std::string_view(want, 3));
   for (int slot = kSlots; slot >= 1; --slot)
-    if (token(slot) == std::string_view(want, 3)) return slot;
+    if (codes_[static_cast<std::size_t>(slot - 1)] == code) return slot;
   return 0;
 }
 
@@ -77,15 +80,19 @@ double scaled(std::string_view word, int m, bool& ok, bool& knownUnit) {
 }
 
 double raw(std::string_view word, int m, bool& ok) {
-  std::string t(signAndData(word, m));
-  const auto minus = t.find('-');
-  if (minus != std::string::npos) t[minus] = '0';
+  const std::string_view data = signAndData(word, m);
+  char t[32];  // at most 17 characters
+  const std::size_t n = std::min(data.size(), sizeof t);
+  std::memcpy(t, data.data(), n);
+  const std::string_view text(t, n);
+  const auto minus = text.find('-');
+  if (minus != std::string_view::npos) t[minus] = '0';
   std::size_t pos = 1;
   int err = 0;
-  const double v = rdrtas(t, pos, err);
+  const double v = rdrtas(text, pos, err);
   ok = err == 0;
   if (!ok) return kMissingReal;
-  return minus != std::string::npos ? -v : v;
+  return minus != std::string_view::npos ? -v : v;
 }
 
 std::int32_t integer(std::string_view word, int m, bool& ok) {
@@ -97,17 +104,15 @@ std::int32_t integer(std::string_view word, int m, bool& ok) {
 }
 
 std::string text(std::string_view word, int m, std::size_t width) {
-  std::string data(word.size() > 7 ? word.substr(7, static_cast<std::size_t>(8 * m)) : std::string_view{});
-  data.resize(static_cast<std::size_t>(8 * m), ' ');
-  for (char& c : data)
-    if (c == ' ') c = '0';
-  for (char& c : data) {
-    if (c != '0') break;
-    c = ' ';
-  }
-  stgbln(data);
-  if (isBlank(data)) data.assign(1, '-');
-  return fixed(data, width);
+  // The data with blanks read as zeros and its leading zeros dropped.
+  const std::string_view raw = word.size() > 7 ? word.substr(7, static_cast<std::size_t>(8 * m)) : std::string_view{};
+  char data[16];
+  const std::size_t n = static_cast<std::size_t>(8 * m);
+  for (std::size_t k = 0; k < n; ++k) data[k] = k < raw.size() && raw[k] != ' ' ? raw[k] : '0';
+  std::size_t first = 0;
+  while (first < n && data[first] == '0') ++first;
+  if (first == n) return fixed("-", width);
+  return fixed(std::string_view(data + first, n - first), width);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // GSI lines and words: GSI-8 lines carry 16-column words with 8 data
 // characters, GSI-16 lines (a leading "*") 24-column words with 16.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,8 +33,14 @@ class Line {
   int find(std::string_view index) const;
 
  private:
+  // Three token characters as one number, for find.
+  static std::uint32_t tokenCode(std::string_view t) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(t[0])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(t[1])) << 8 | static_cast<unsigned char>(t[2]);
+  }
   std::string text_;
   std::string signature_;
+  std::array<std::uint32_t, kSlots> codes_{};
   bool wide_ = false;
 };
 

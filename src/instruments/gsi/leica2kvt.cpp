@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::size_t kMaxLabels = 50;
 constexpr std::string_view kUnidentified = "Denne linie i input er ikke identificeret";
+constexpr std::string_view kMoreCodes[3] = {"72", "73", "74"};  // words of further codes
 
 }  // namespace
 
@@ -189,7 +190,7 @@ void Import::observation() {
   take("31", carry_.slope);
   if (const int slot = line_.find("71")) code = textAt(slot, 10);
   for (int k = 0; k < 3; ++k)
-    if (const int slot = line_.find(std::to_string(72 + k))) more[static_cast<std::size_t>(k)] = textAt(slot, 10);
+    if (const int slot = line_.find(kMoreCodes[k])) more[static_cast<std::size_t>(k)] = textAt(slot, 10);
   if (const int slot = line_.find("87")) {
     double h = rawAt(slot);
     if (!missReal(h)) h = (h <= -1.5 || h >= -0.5) ? h * 0.001 : kMissingReal;
@@ -254,7 +255,7 @@ void Import::points() {
   take("37", dh);
   if (const int slot = line_.find("71")) code = textAt(slot, 10);
   for (int k = 0; k < 3; ++k)
-    if (const int slot = line_.find(std::to_string(72 + k))) more[static_cast<std::size_t>(k)] = textAt(slot, 10);
+    if (const int slot = line_.find(kMoreCodes[k])) more[static_cast<std::size_t>(k)] = textAt(slot, 10);
   extras_.reals[0] = dh;
   if (isBlank(more[0]) && isBlank(more[1]) && isBlank(more[2])) {
     if (!isBlank(code)) listA_.setFirst(code);
