@@ -178,6 +178,11 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   const std::size_t n = t.size();
   const std::size_t first = i;
   std::uint64_t m = 0;
+  // Instrument words pad their data with zeros: those add nothing to the
+  // mantissa and are passed eight at a time.
+  if (i < n && t[i] == '0') {
+    while (i + 8 <= n && std::memcmp(t.data() + i, "00000000", 8) == 0) i += 8;
+  }
   while (i < n && isDigit(t[i])) m = m * 10 + static_cast<std::uint64_t>(t[i++] - '0');
   const std::size_t intDigits = i - first;
   if (i < n) {

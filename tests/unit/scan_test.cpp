@@ -117,7 +117,7 @@ TEST(Scan, RealsAgreeWithExactConversion) {
     return state;
   };
   for (int k = 0; k < 100000; ++k) {
-    std::string digits(next() % 6, '0');  // leading zeros as GSI data has them
+    std::string digits(next() % 20, '0');  // leading zeros as GSI data has them
     const int intLen = static_cast<int>(next() % 12), fracLen = static_cast<int>(next() % 10);
     for (int i = 0; i < intLen; ++i) digits += static_cast<char>('0' + next() % 10);
     std::string token = digits;
