@@ -180,19 +180,13 @@ const ByteClasses kBytes;
 // lets each measurement be grouped as a whole record. Words of a line that
 // holds several are written where they stand, but they still tell which
 // code, point and prism height the next measurement has already got.
-// Where the words go, one at a time.
-class WordSink {
- public:
-  // `bits` are the word's byte classes when known, else 0.
-  virtual void word(std::string_view w, unsigned bits) = 0;
-
- protected:
-  ~WordSink() = default;
-};
-
+// The words go one at a time to the sink's word(w, bits), where `bits` are
+// the word's byte classes when known, else 0; the sink is a template
+// parameter so that the word-by-word call is made inline.
+template <class Sink>
 class WordWriter {
  public:
-  explicit WordWriter(WordSink& out) : out_(out) {}
+  explicit WordWriter(Sink& out) : out_(out) {}
 
   void line(std::string_view raw) {
     // The count of "=" over the line and the byte classes of the word it
@@ -287,7 +281,7 @@ class WordWriter {
     put(w, bits);
   }
 
-  WordSink& out_;
+  Sink& out_;
   char token_[kWordWidth];
   Held code_, point_, prism_;
   bool pointDue_ = false, prismDue_ = false, codeWritten_ = false, lastWasCoordinate_ = false;
@@ -678,7 +672,7 @@ class EntrySets {
   std::array<std::vector<std::pair<std::uint16_t, std::uint64_t>>, kMaxLabels> labelsAt_;
 };
 
-class Grouper final : public WordSink {
+class Grouper {
  public:
   Grouper(Session& s, const std::vector<Entry>& entries, const LabelNames& names,
           GeoImport& import, TextFile* out)
@@ -687,7 +681,7 @@ class Grouper final : public WordSink {
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
-  void word(std::string_view w, unsigned bits) override {
+  void word(std::string_view w, unsigned bits) {
     if (ended_) return;
     w = w.substr(0, kWordWidth);
     if (w == "\x1A") {
