@@ -79,8 +79,10 @@ double nearestInteger(double x) {
 // Blanks over out[0, w), eight bytes at a time where the field allows.
 void blanks(char* out, int w) {
   constexpr std::uint64_t k8 = 0x2020202020202020ull;
-  if (w >= 8) {
-    for (int k = 0; k + 8 < w; k += 8) std::memcpy(out + k, &k8, 8);
+  if (w > 16) {
+    std::memset(out, ' ', static_cast<std::size_t>(w));
+  } else if (w >= 8) {  // two stores that may overlap
+    std::memcpy(out, &k8, 8);
     std::memcpy(out + w - 8, &k8, 8);
   } else if (w >= 4) {
     std::memcpy(out, &k8, 4);
