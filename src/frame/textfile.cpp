@@ -13,14 +13,10 @@ namespace kvtconv {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::size_t kBufferSize = TextFile::kBufferSize;
 constexpr std::uint64_t kProgressStep = 1 << 20;
 
-#ifdef _WIN32
-constexpr std::string_view kLineEnd = "\r\n";
-#else
-constexpr std::string_view kLineEnd = "\n";
-#endif
+constexpr std::string_view kLineEnd = TextFile::kLineEnd;
 
 bool seekTo(std::FILE* f, std::uint64_t pos) {
 #ifdef _WIN32
@@ -220,19 +216,6 @@ void TextFile::flushBuffer() {
   used_ = 0;
 }
 
-void TextFile::noteLineStart(std::size_t at) {
-  lineStarts_[starts_ % kStepBackDepth] = bufStart_ + at;
-  ++starts_;
-  if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
-}
-
-void TextFile::endLine() {
-  std::memcpy(out_.get() + used_, kLineEnd.data(), kLineEnd.size());
-  used_ += kLineEnd.size();
-  const std::uint64_t now = bufStart_ + used_;
-  if (now > highWater_) highWater_ = now;
-}
-
 void TextFile::writeLine(std::string_view line) {
   noteLineStart(used_);
   if (used_ + line.size() + kLineEnd.size() > kBufferSize) {
@@ -248,18 +231,6 @@ void TextFile::writeLine(std::string_view line) {
   }
   std::memcpy(out_.get() + used_, line.data(), line.size());
   used_ += line.size();
-  endLine();
-}
-
-char* TextFile::lineSpace(std::size_t maxLen) {
-  if (used_ + maxLen + kLineEnd.size() > kBufferSize) flushBuffer();
-  pendingAt_ = used_;
-  return out_.get() + pendingAt_;
-}
-
-void TextFile::commitLine(std::size_t len) {
-  noteLineStart(pendingAt_);
-  used_ = pendingAt_ + len;
   endLine();
 }
 

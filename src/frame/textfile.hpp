@@ -2,6 +2,7 @@
 // Buffered one-pass text file: lines in, lines out, Latin-1 bytes untouched.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +24,13 @@ enum class WriteForm {
 
 class TextFile {
  public:
+  static constexpr std::size_t kBufferSize = 1 << 16;
+#ifdef _WIN32
+  static constexpr std::string_view kLineEnd = "\r\n";
+#else
+  static constexpr std::string_view kLineEnd = "\n";
+#endif
+
   static std::unique_ptr<TextFile> openRead(const std::string& path, std::error_code& ec);
   static std::unique_ptr<TextFile> openWrite(const std::string& path, WriteForm form,
                                              std::error_code& ec);
@@ -47,8 +55,17 @@ class TextFile {
   // write buffer; commitLine(n) then writes its first n bytes as writeLine
   // would. Nothing else may be written in between. maxLen is a record's
   // width, a few KB at most.
-  char* lineSpace(std::size_t maxLen);
-  void commitLine(std::size_t len);
+  // Inline: record writers call them for every line.
+  char* lineSpace(std::size_t maxLen) {
+    if (used_ + maxLen + kLineEnd.size() > kBufferSize) flushBuffer();
+    pendingAt_ = used_;
+    return out_.get() + pendingAt_;
+  }
+  void commitLine(std::size_t len) {
+    noteLineStart(pendingAt_);
+    used_ = pendingAt_ + len;
+    endLine();
+  }
   // Gives back the room of a lineSpace line that is not to be written.
   void dropLine();
   // The next line written replaces the last one; repeated calls go back
@@ -72,8 +89,19 @@ class TextFile {
   // After a line that ended with a CR: an LF right behind it belongs to it.
   void skipLfAfterCr();
   void flushBuffer();
-  void noteLineStart(std::size_t at);  // a line begins at `at` in the write buffer
-  void endLine();                      // the line end after the bytes written
+  // A line begins at `at` in the write buffer.
+  void noteLineStart(std::size_t at) {
+    lineStarts_[starts_ % kStepBackDepth] = bufStart_ + at;
+    ++starts_;
+    if (starts_ - floor_ > kStepBackDepth) floor_ = starts_ - kStepBackDepth;
+  }
+  // The line end after the bytes written.
+  void endLine() {
+    std::memcpy(out_.get() + used_, kLineEnd.data(), kLineEnd.size());
+    used_ += kLineEnd.size();
+    const std::uint64_t now = bufStart_ + used_;
+    if (now > highWater_) highWater_ = now;
+  }
 
   std::FILE* f_;
   std::string path_;
