@@ -64,6 +64,26 @@ const UpperTable kUpper;
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// The digits from t[i] on gathered into m, two at a time where two follow;
+// returns where they end. m wraps past 19 digits: callers count the digits
+// and do not use m then.
+inline std::size_t gatherDigits(std::string_view t, std::size_t i, std::uint64_t& m) {
+  const std::size_t n = t.size();
+  while (i + 2 <= n) {
+    const auto a = static_cast<unsigned>(static_cast<unsigned char>(t[i]) - '0');
+    if (a > 9) return i;
+    const auto b = static_cast<unsigned>(static_cast<unsigned char>(t[i + 1]) - '0');
+    if (b > 9) {
+      m = m * 10 + a;
+      return i + 1;
+    }
+    m = m * 100 + a * 10 + b;
+    i += 2;
+  }
+  if (i < n && isDigit(t[i])) m = m * 10 + static_cast<std::uint64_t>(t[i++] - '0');
+  return i;
+}
+
 // Exact decimal digits to the nearest double. Up to 15 significant digits
 // and 22 decimals, mantissa and power are exact doubles and one division
 // rounds correctly; longer tokens go the general way.
@@ -91,12 +111,12 @@ bool readDecimal(std::string_view t, double& out) {
   const char* const end = p + t.size();
   std::uint64_t m = 0;
   const char* const first = p;
-  while (p < end && isDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
+  p += gatherDigits(t, 0, m);
   std::size_t digits = static_cast<std::size_t>(p - first), frac = 0;
   if (p < end && *p == '.') {
-    const char* const fracStart = ++p;
-    while (p < end && isDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
-    frac = static_cast<std::size_t>(p - fracStart);
+    const std::size_t fracStart = static_cast<std::size_t>(++p - first);
+    p = first + gatherDigits(t, fracStart, m);
+    frac = static_cast<std::size_t>(p - first) - fracStart;
     digits += frac;
   }
   if (p != end || digits == 0) return false;
@@ -183,7 +203,7 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   if (i < n && t[i] == '0') {
     while (i + 8 <= n && std::memcmp(t.data() + i, "00000000", 8) == 0) i += 8;
   }
-  while (i < n && isDigit(t[i])) m = m * 10 + static_cast<std::uint64_t>(t[i++] - '0');
+  i = gatherDigits(t, i, m);
   const std::size_t intDigits = i - first;
   if (i < n) {
     const char d = t[i];
@@ -194,7 +214,7 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
     if (i + 1 >= n) return fail(i);  // a mark as the last character
     mark = i++;
     const std::size_t fracStart = i;
-    while (i < n && isDigit(t[i])) m = m * 10 + static_cast<std::uint64_t>(t[i++] - '0');
+    i = gatherDigits(t, i, m);
     fracDigits = i - fracStart;
     if (i < n) {
       const char d = t[i];
