@@ -133,9 +133,12 @@ int fastField(char* out, int w, int d, double v) {
 
 }  // namespace
 
-bool formatF(char* out, int w, int d, double v) {
-  if (w <= 0) return false;
-  if (const int fast = fastField(out, w, d, v); fast != 0) return fast > 0;
+namespace {
+
+// The general way, by the exact digits of to_chars: values the fast way
+// leaves, in a function of its own so that the fast way's calls do not pay
+// for this one's buffer.
+[[gnu::noinline]] bool formatExact(char* out, int w, int d, double v) {
   if (!std::isfinite(v)) {
     stars(out, w);
     return false;
@@ -175,6 +178,14 @@ bool formatF(char* out, int w, int d, double v) {
   }
   rightAlign(out, w, text, len);
   return true;
+}
+
+}  // namespace
+
+bool formatF(char* out, int w, int d, double v) {
+  if (w <= 0) return false;
+  if (const int fast = fastField(out, w, d, v); fast != 0) return fast > 0;
+  return formatExact(out, w, d, v);
 }
 
 bool formatZeroFilled(char* out, int w, std::uint64_t v) {
