@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "catalogue/fortran.hpp"
+#include "helpers.hpp"
 
 using namespace kvtconv;
 
@@ -72,13 +73,7 @@ TEST(Fortran, IntegerTable) {
 
 TEST(Fortran, FastPathAgreesWithExactRounding) {
   // Every value is also formatted by the exact general path of to_chars.
-  std::uint64_t state = 88172645463325252ull;
-  auto next = [&] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  kvttest::Numbers next(88172645463325252ull);
   for (int k = 0; k < 200000; ++k) {
     const int d = static_cast<int>(next() % 10);
     const double scale = static_cast<double>(next() % 1000000000) / 1000.0;

@@ -205,13 +205,7 @@ TEST(Gsi, BlockNumberBeyondFourDigitsLeavesThePointWordBlank) {
 // for the same value (index 9 and unit 10 take the general path, unit 10
 // scales as unit 0).
 TEST(Gsi, UsualWordsAgreeWithTheGeneralWordMaker) {
-  std::uint64_t state = 0x2545F4914F6CDD1Dull;
-  auto next = [&] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  kvttest::Numbers next(0x2545F4914F6CDD1Dull);
   const double fixedValues[] = {0.0, -0.0, 1e-13, -1e-13, 0.0005, 0.0015, 2.5e-3, 99999.9995,
                                 99999999.5, 1e8, 1e12, -12345.6785, 0.4999999};
   for (int k = 0; k < 100000; ++k) {

@@ -3,6 +3,7 @@
 // that records every line it sends.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,22 @@
 #include "frame/text.hpp"
 
 namespace kvttest {
+
+// A small deterministic generator (xorshift) for tests that compare a fast
+// way with an exact one over many values.
+class Numbers {
+ public:
+  explicit Numbers(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t operator()() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return state_;
+  }
+
+ private:
+  std::uint64_t state_;
+};
 
 namespace fs = std::filesystem;
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "catalogue/scan.hpp"
+#include "helpers.hpp"
 
 using namespace kvtconv;
 
@@ -109,13 +110,7 @@ TEST(Scan, MissingTolerance) {
 
 TEST(Scan, RealsAgreeWithExactConversion) {
   // The fast path must give the same double as a correctly rounded parse.
-  std::uint64_t state = 0x9E3779B97F4A7C15ull;
-  auto next = [&] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  kvttest::Numbers next(0x9E3779B97F4A7C15ull);
   for (int k = 0; k < 100000; ++k) {
     std::string digits(next() % 20, '0');  // leading zeros as GSI data has them
     const int intLen = static_cast<int>(next() % 12), fracLen = static_cast<int>(next() % 10);
