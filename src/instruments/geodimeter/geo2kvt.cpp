@@ -140,10 +140,13 @@ class LabelNames {
 // for labels of up to three characters; 0 for any other word. A word's
 // label is compared as a whole: "15=" is not "5=".
 constexpr std::uint32_t tagOf(std::string_view label) {
-  if (label.empty() || label.size() > 3) return 0;
-  std::uint32_t t = static_cast<std::uint32_t>(label.size());
-  for (const char c : label) t = t << 8 | static_cast<unsigned char>(c);
-  return t;
+  const auto byte = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(label[k])); };
+  switch (label.size()) {
+    case 1: return 1u << 8 | byte(0);
+    case 2: return 2u << 16 | byte(0) << 8 | byte(1);
+    case 3: return 3u << 24 | byte(0) << 16 | byte(1) << 8 | byte(2);
+    default: return 0;
+  }
 }
 std::uint32_t wordTag(std::string_view w) {
   const std::size_t n = std::min<std::size_t>(w.size(), 4);
@@ -691,8 +694,11 @@ class Grouper {
     take(w, bits);
     while (pushedBack_) {
       pushedBack_ = false;
-      again_.swap(pending_);
-      take(again_, pendingBits_);
+      // The word is taken from one buffer while the next pushed back word,
+      // if any, goes to the other.
+      const std::string_view again(held_[heldAt_], heldSize_);
+      heldAt_ ^= 1;
+      take(again, pendingBits_);
     }
   }
 
@@ -743,7 +749,8 @@ class Grouper {
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
   void add(std::string_view rawWord, unsigned bits) {
-    const std::string_view w = trim(rawWord);
+    // A word without a blank anywhere has none to trim.
+    const std::string_view w = (bits & kBlank) ? trim(rawWord) : rawWord;
     std::size_t eq = 0;
     while (eq < w.size() && w[eq] != '=') ++eq;
     const std::uint16_t label = labelKeyAt(w, eq);
@@ -771,7 +778,8 @@ class Grouper {
       return;
     }
     if (candidate_ >= 0) {
-      pending_.assign(w);
+      std::memcpy(held_[heldAt_], w.data(), w.size());  // words are at most kWordWidth
+      heldSize_ = w.size();
       pendingBits_ = bits;
       pushedBack_ = true;
       dispatch();
@@ -815,7 +823,10 @@ class Grouper {
   bool blankInWord_ = false;  // then the record's words are found as its text shows them
   char record_[kRecordWidth];
   std::uint64_t alive_;  // entries that agree with the group so far
-  std::string pending_, again_, word_;
+  std::string word_;
+  // The word that closed a group, to be taken again: two buffers in turn.
+  char held_[2][kWordWidth];
+  std::size_t heldAt_ = 0, heldSize_ = 0;
   unsigned pendingBits_ = 0;
   int candidate_ = -1;
   bool pushedBack_ = false, ended_ = false;
