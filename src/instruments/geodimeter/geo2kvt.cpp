@@ -335,40 +335,20 @@ class RecordValues {
   }
   bool has(std::string_view label) const { return find(label) != std::string_view::npos; }
 
-  std::string text(std::string_view label, std::size_t width) const {
-    const std::size_t at = find(label);
-    if (at == std::string_view::npos) return fixed(std::string(1, s_.par.missingMark()), width);
-    return fixed(text_.substr(at, geo::valueEnd(text_, at) - at), width);
-  }
+  std::string text(std::string_view label, std::size_t width) const { return textAt(find(label), width); }
   // The first of the labels that is present, as text.
   std::string text(std::initializer_list<std::string_view> labels, std::size_t width) const {
     for (const auto l : labels)
-      if (has(l)) return text(l, width);
-    return text(*labels.begin(), width);
+      if (const std::size_t at = find(l); at != std::string_view::npos) return textAt(at, width);
+    return textAt(std::string_view::npos, width);
   }
 
-  RealValue real(std::string_view label) const {
-    RealValue r;
-    const std::size_t at = find(label);
-    if (at == std::string_view::npos) return r;
-    if (at < text_.size() && text_[at] == '?') {
-      r.notGiven = true;
-      return r;
-    }
-    const std::string_view token = numberToken(at);
-    if (token.empty()) return r;
-    const bool negative = token[0] == '-';
-    const std::string_view body = negative ? token.substr(1) : token;
-    double v = 0;
-    if (!readDecimal(body, v)) {
-      unreadable(label, token);
-      return r;
-    }
-    r.v = negative ? -v : v;
-    return r;
-  }
+  RealValue real(std::string_view label) const { return realAt(label, find(label)); }
   RealValue real(std::string_view label, std::string_view alternative) const {
-    return has(label) || !has(alternative) ? real(label) : real(alternative);
+    const std::size_t at = find(label);
+    if (at != std::string_view::npos) return realAt(label, at);
+    const std::size_t other = find(alternative);
+    return other != std::string_view::npos ? realAt(alternative, other) : RealValue{};
   }
 
   std::int32_t integer(std::string_view label) const {
@@ -393,6 +373,32 @@ class RecordValues {
   std::string_view all() const { return text_; }
 
  private:
+  std::string textAt(std::size_t at, std::size_t width) const {
+    if (at == std::string_view::npos) return fixed(std::string(1, s_.par.missingMark()), width);
+    return fixed(text_.substr(at, geo::valueEnd(text_, at) - at), width);
+  }
+
+  // The value of `label` found at `at` (npos: absent).
+  RealValue realAt(std::string_view label, std::size_t at) const {
+    RealValue r;
+    if (at == std::string_view::npos) return r;
+    if (at < text_.size() && text_[at] == '?') {
+      r.notGiven = true;
+      return r;
+    }
+    const std::string_view token = numberToken(at);
+    if (token.empty()) return r;
+    const bool negative = token[0] == '-';
+    const std::string_view body = negative ? token.substr(1) : token;
+    double v = 0;
+    if (!readDecimal(body, v)) {
+      unreadable(label, token);
+      return r;
+    }
+    r.v = negative ? -v : v;
+    return r;
+  }
+
   std::string_view numberToken(std::size_t at) const {
     std::size_t end = at;
     while (end < text_.size() && text_[end] != ' ') ++end;
