@@ -70,6 +70,7 @@ int positionDigit(std::int32_t position) {
 struct TableEntry {
   CodeEntry e;
   bool byPoint = false, byText = false;
+  std::string kLine;  // its "%K..%U.." line, made when first written
 };
 
 class DsflExport {
@@ -189,7 +190,7 @@ class DsflExport {
         continue;
       }
       index_.emplace(key, table_.size());
-      table_.push_back({e});
+      table_.push_back(TableEntry{e, false, false, {}});
     }
   }
 
@@ -365,8 +366,12 @@ class DsflExport {
       put("%N " + i(e.acc, 3));
       lastAcc_ = e.acc;
     }
-    std::string line = "%K" + trimmed(e.k) + "%U" + trimmed(e.u);
-    if (!isBlank(e.remark)) line += " %B " + rtrimmed(e.remark);
+    // Objects of one code come again and again: the line is made once.
+    std::string& line = table_[static_cast<std::size_t>(index)].kLine;
+    if (line.empty()) {
+      line = "%K" + trimmed(e.k) + "%U" + trimmed(e.u);
+      if (!isBlank(e.remark)) line += " %B " + rtrimmed(e.remark);
+    }
     put(line);
     lastIndex_ = index;
   }
@@ -410,7 +415,12 @@ class DsflExport {
       return false;
     }
     const Split& sp = split(p.code);
-    c.p = p;
+    // What the object pass uses of the point: not its task text.
+    c.p.number = p.number;
+    c.p.code = p.code;
+    c.p.x = p.x;
+    c.p.y = p.y;
+    c.p.height = p.height;
     c.base = sp.base;
     c.type = sp.type;
     if (sp.status != 0) {
