@@ -105,8 +105,8 @@ void rpkt(Session& s, std::string_view line, Point& p, PointPart part) {
   sc.word(p.code, 10);
   p.x = sc.real();
   p.y = sc.real();
-  p.height = sc.real();
-  if (part == PointPart::Position) {
+  p.height = part == PointPart::Plane ? kMissingReal : sc.real();
+  if (part != PointPart::All) {
     p.task.assign(12, ' ');
     p.extras = PointExtras{};
   } else {

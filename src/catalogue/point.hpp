@@ -32,6 +32,7 @@ struct Point {
 void wpkt(Session& s, TextFile* f, Point& p);
 // How much of a point record its reader needs; scanning stops after it.
 enum class PointPart {
+  Plane,     // number, code and the first two coordinates (no height)
   Position,  // number, code and the three coordinates
   All,
 };

@@ -79,6 +79,8 @@ class DsflExport {
 
   void run() {
     heights_ = a_.heights != 0;
+    // Flat output without height texts has no use for a point's height.
+    part_ = heights_ || a_.heightTexts != 0 ? PointPart::Position : PointPart::Plane;
     coordDecimals_ = s_.par.digit(par::kPrintCoordDecimals);
     heightDecimals_ = s_.par.digit(par::kPrintLevelDecimals);
     origin1_ = origin(a_.origin1);
@@ -217,14 +219,15 @@ class DsflExport {
   // Reads the next point or text record with its filter and exchange
   // applied; false at the end. Other records are returned with kind 0.
   // `line` is the record after its type field, valid until the next read.
-  // Both passes use a point's position only, so its reading stops there.
+  // Both passes use a point's position only (its height only when the
+  // output has heights), so its reading stops there.
   bool next(Item& item, int& type, std::string_view& line) {
     const ReadStatus st = rdrec(in_, line, kLineWidth, type);
     if (st == ReadStatus::End) return false;
     if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
     item.kind = 0;
     if (type == 6) {
-      rpkt(s_, line, item.p, PointPart::Position);
+      rpkt(s_, line, item.p, part_);
       if (s_.exchange) std::swap(item.p.x, item.p.y);
       item.kind = 6;
     } else if (type == 10) {
@@ -703,6 +706,7 @@ class DsflExport {
   const Kvt2DsflArgs& a_;
   TextFile *in_ = nullptr, *out_ = nullptr, *report_ = nullptr;
   bool heights_ = false;
+  PointPart part_ = PointPart::Position;
   int coordDecimals_ = 3, heightDecimals_ = 3;
   double origin1_ = 0, origin2_ = 0;
   std::vector<TableEntry> table_;
