@@ -336,6 +336,13 @@ class RecordValues {
   bool has(std::string_view label) const { return find(label) != std::string_view::npos; }
 
   std::string text(std::string_view label, std::size_t width) const { return textAt(find(label), width); }
+  // The same into a field of its width, in place.
+  void textInto(std::string& field, std::string_view label) const { intoField(field, find(label)); }
+  void textInto(std::string& field, std::initializer_list<std::string_view> labels) const {
+    for (const auto l : labels)
+      if (const std::size_t at = find(l); at != std::string_view::npos) return intoField(field, at);
+    intoField(field, std::string_view::npos);
+  }
   // The first of the labels that is present, as text.
   std::string text(std::initializer_list<std::string_view> labels, std::size_t width) const {
     for (const auto l : labels)
@@ -373,6 +380,14 @@ class RecordValues {
   std::string_view all() const { return text_; }
 
  private:
+  void intoField(std::string& field, std::size_t at) const {
+    if (at == std::string_view::npos) {
+      const char mark = s_.par.missingMark();
+      setFixed(field, std::string_view(&mark, 1));
+      return;
+    }
+    setFixed(field, text_.substr(at, geo::valueEnd(text_, at) - at));
+  }
   std::string textAt(std::size_t at, std::size_t width) const {
     if (at == std::string_view::npos) return fixed(std::string(1, s_.par.missingMark()), width);
     return fixed(text_.substr(at, geo::valueEnd(text_, at) - at), width);
@@ -503,9 +518,9 @@ class GeoImport {
   }
 
   void observation(const RecordValues& r) {
-    DetailObs d;
-    d.number = r.text({"5=", "62="}, 12);
-    d.code = r.text("4=", 10);
+    DetailObs d;  // number and code have their widths already
+    r.textInto(d.number, {"5=", "62="});
+    r.textInto(d.code, "4=");
     stgbln(d.number);
     stgbln(d.code);
     d.direction = r.real("7=", "21=").v;
@@ -560,8 +575,8 @@ class GeoImport {
 
   void point(const RecordValues& r) {
     Point p;
-    p.number = r.text({"5=", "2="}, 12);
-    p.code = r.text("4=", 10);
+    r.textInto(p.number, {"5=", "2="});
+    r.textInto(p.code, "4=");
     p.x = r.real("38=", "41=").v;
     p.y = r.real("37=", "40=").v;
     p.height = r.real("39=").v;
