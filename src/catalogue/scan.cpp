@@ -104,27 +104,28 @@ bool digitsToDouble(const char* digits, std::size_t n, std::size_t fracDigits, d
 
 }  // namespace
 
-bool readDecimal(std::string_view t, double& out) {
+std::size_t readDecimalPrefix(std::string_view t, double& out) {
   // The whole digits, then the decimals, gathered into one mantissa as
   // rdrtas does; long ones go the general way.
-  const char* p = t.data();
-  const char* const end = p + t.size();
   std::uint64_t m = 0;
-  const char* const first = p;
-  p += gatherDigits(t, 0, m);
-  std::size_t digits = static_cast<std::size_t>(p - first), frac = 0;
-  if (p < end && *p == '.') {
-    const std::size_t fracStart = static_cast<std::size_t>(++p - first);
-    p = first + gatherDigits(t, fracStart, m);
-    frac = static_cast<std::size_t>(p - first) - fracStart;
+  std::size_t i = gatherDigits(t, 0, m);
+  std::size_t digits = i, frac = 0;
+  if (i < t.size() && t[i] == '.') {
+    const std::size_t fracStart = i + 1;
+    i = gatherDigits(t, fracStart, m);
+    frac = i - fracStart;
     digits += frac;
   }
-  if (p != end || digits == 0) return false;
+  if (digits == 0) return 0;
   if (digits <= 19 && m <= (std::uint64_t{1} << 53) && frac <= 22) {
     out = static_cast<double>(m) / kPow10[frac];
-    return true;
+    return i;
   }
-  return digitsToDouble(t.data(), t.size(), frac, out);
+  return digitsToDouble(t.data(), i, frac, out) ? i : 0;
+}
+
+bool readDecimal(std::string_view t, double& out) {
+  return !t.empty() && readDecimalPrefix(t, out) == t.size();
 }
 
 std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {

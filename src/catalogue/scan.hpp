@@ -20,6 +20,9 @@ inline bool missInt(std::int32_t v) { return v == kMissingInt; }
 // Decimal digits with at most one "." among them (at least one digit), to
 // the nearest double; false for anything else.
 bool readDecimal(std::string_view digits, double& out);
+// The same for the longest such run at the start of `text`: how many bytes
+// it took (0 when there is no digit).
+std::size_t readDecimalPrefix(std::string_view text, double& out);
 
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);

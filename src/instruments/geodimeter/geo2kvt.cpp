@@ -401,12 +401,19 @@ class RecordValues {
       r.notGiven = true;
       return r;
     }
+    // The number read where it stands; only one that does not end its word
+    // is looked at as a whole, to be told apart from a missing one.
+    const bool negative = at < text_.size() && text_[at] == '-';
+    const std::size_t body = at + (negative ? 1 : 0);
+    double v = 0;
+    const std::size_t n = readDecimalPrefix(text_.substr(body), v);
+    if (n != 0 && (body + n == text_.size() || text_[body + n] == ' ')) {
+      r.v = negative ? -v : v;
+      return r;
+    }
     const std::string_view token = numberToken(at);
     if (token.empty()) return r;
-    const bool negative = token[0] == '-';
-    const std::string_view body = negative ? token.substr(1) : token;
-    double v = 0;
-    if (!readDecimal(body, v)) {
+    if (!readDecimal(negative ? token.substr(1) : token, v)) {
       unreadable(label, token);
       return r;
     }
