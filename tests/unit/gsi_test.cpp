@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
 #include "instruments/gsi/gsi.hpp"
 #include "helpers.hpp"
@@ -200,25 +203,40 @@ TEST(Gsi, BlockNumberBeyondFourDigitsLeavesThePointWordBlank) {
   }
 }
 
-// The usual words (two-digit index, one-digit unit) are made on a path of
-// their own; their sign and data must be what the general word maker writes
-// for the same value (index 9 and unit 10 take the general path, unit 10
-// scales as unit 0).
-TEST(Gsi, UsualWordsAgreeWithTheGeneralWordMaker) {
+// Measurement words against their definition: index, unit, sign and the
+// data as the number fields write it (GSI-8 an integer rounded half away
+// from zero, GSI-16 an F field without decimals), blanks read as zeros.
+TEST(Gsi, MeasurementWordsAreTheirNumberFieldsZeroFilled) {
   kvttest::Numbers next(0x2545F4914F6CDD1Dull);
   const double fixedValues[] = {0.0, -0.0, 1e-13, -1e-13, 0.0005, 0.0015, 2.5e-3, 99999.9995,
-                                99999999.5, 1e8, 1e12, -12345.6785, 0.4999999};
+                                99999999.5, 1e8, 1e12, 5e12, -12345.6785, 0.4999999};
+  constexpr int kFixed = sizeof fixedValues / sizeof fixedValues[0];
   for (int k = 0; k < 100000; ++k) {
-    double v = k < 13 ? fixedValues[k] : static_cast<double>(next() % 2000000000) / 1000.0;
-    if (k >= 13 && (next() & 1)) v = -v;
-    if (k >= 13 && k % 4 == 0) v += 0.0005;  // near ties at the millimetre
+    double v = k < kFixed ? fixedValues[k] : static_cast<double>(next() % 2000000000) / 1000.0;
+    if (k >= kFixed && (next() & 1)) v = -v;
+    if (k >= kFixed && k % 4 == 0) v += 0.0005;  // near ties at the millimetre
+    const int unit = k % 3 == 0 ? 6 : 0;         // tenths of a millimetre or millimetres
+    const double magnitude = std::fabs(v * (unit == 6 ? 10000.0 : 1000.0));
     for (const int m : {1, 2}) {
       const std::size_t w = m == 2 ? 24 : 16;
-      std::string usual(w, '?'), general(w, '?');
-      ASSERT_TRUE(kvtconv::gsi::measureWord(usual.data(), m, 81, 0, v));
-      ASSERT_TRUE(kvtconv::gsi::measureWord(general.data(), m, 9, 10, v));
-      ASSERT_EQ(usual.substr(0, 6), "81...0");
-      ASSERT_EQ(usual.substr(6), general.substr(6)) << v << " GSI-" << 8 * m;
+      std::string data(static_cast<std::size_t>(8 * m + 1), ' ');
+      if (m == 1) {
+        const double r = std::round(magnitude);
+        kvtconv::formatI(data.data(), 8, r < 1e15 ? static_cast<std::int64_t>(r) : std::int64_t{1} << 62);
+        data.pop_back();
+      } else {
+        kvtconv::formatF(data.data(), 17, 0, magnitude);
+        data.pop_back();  // the point
+      }
+      for (char& c : data)
+        if (c == ' ') c = '0';
+      const char sign = v > 0 && std::round(magnitude) >= 1 ? '+' : '-';
+      std::string word(w, '?');
+      ASSERT_TRUE(kvtconv::gsi::measureWord(word.data(), m, 81, unit, v));
+      ASSERT_EQ(word, std::string(unit == 6 ? "81...6" : "81...0") + sign + data + " ") << v << " GSI-" << 8 * m;
     }
   }
+  std::string word(16, '?');
+  ASSERT_TRUE(kvtconv::gsi::measureWord(word.data(), 1, 9, 1234, 1.5));
+  EXPECT_EQ(word, "091234+00150000 ");  // unit digit 4: hundredths of a millimetre
 }

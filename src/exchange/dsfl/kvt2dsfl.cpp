@@ -610,14 +610,13 @@ class DsflExport {
     skrst();
     restartObject();
     if (filter(s_, "IGRTABEL", r.code)) return;
-    std::string code = r.code, base = code;
-    int type = 0;
-    if (findkod(s_, code, base, type) != 0) {
+    const Split& sp = split(r.code);
+    if (sp.status != 0) {
       problem(postNo() + " Punkt nr.: " + fixed("IGRTABEL", 12) + " Fejl: Kode " + fixed(r.code, 10) +
               ", forkert l\xE6ngde");
       return;
     }
-    const int index = lookup(base);
+    const int index = sp.index;
     if (index < 0) {
       problem(postNo() + " (tekst) " + " Fejl: Kode " + fixed(r.code, 10) + " findes ikke");
       return;

@@ -389,8 +389,9 @@ class RecordValues {
     setFixed(field, text_.substr(at, geo::valueEnd(text_, at) - at));
   }
   std::string textAt(std::size_t at, std::size_t width) const {
-    if (at == std::string_view::npos) return fixed(std::string(1, s_.par.missingMark()), width);
-    return fixed(text_.substr(at, geo::valueEnd(text_, at) - at), width);
+    std::string t(width, ' ');
+    intoField(t, at);
+    return t;
   }
 
   // The value of `label` found at `at` (npos: absent).

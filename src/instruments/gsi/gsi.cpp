@@ -143,44 +143,28 @@ bool pointWord(char* slot, int m, int index, int block, std::string_view number)
 
 bool measureWord(char* slot, int m, int index, int unit, double value) {
   if (index < 1 || index > 99 || unit < 0 || unit > 9999) return false;
-  const std::size_t w = wordWidth(m);
-  if (index >= 10 && unit <= 9) {
-    // The usual word: index, "...", unit digit, sign and the data digits
-    // zero-filled, made in one go.
-    const double scale = unitScale(static_cast<char>('0' + unit));
-    const double magnitude = std::fabs(value * (scale == 0.0 ? 1000.0 : scale));
-    if (magnitude < 1e15) {
-      const double whole = m == 1 ? std::round(magnitude) : nearestWhole(magnitude);
-      formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
-      std::memcpy(slot + 2, "...", 3);
-      slot[5] = static_cast<char>('0' + unit);
-      // Zero carries "-"; a value that only the reader's guard lifts above
-      // zero is zero at the word's resolution.
-      slot[6] = (value > 0 && (m == 1 ? whole : std::round(magnitude)) >= 1) ? '+' : '-';
-      formatZeroFilled(slot + 7, 8 * m, static_cast<std::uint64_t>(whole));
-      slot[w - 1] = ' ';
-      return true;
-    }
+  const std::size_t w = wordWidth(m), data = static_cast<std::size_t>(8 * m);
+  formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
+  if (unit <= 9) {  // the usual one digit, without formatting
+    std::memcpy(slot + 2, "...", 3);
+    slot[5] = static_cast<char>('0' + unit);
+  } else {
+    formatI(slot + 2, 4, unit);
+    blanksTo(slot, 2, 6, '.');
   }
-  std::fill_n(slot, w, ' ');
-  formatI(slot, 2, index);
-  formatI(slot + 2, 4, unit);
   double scale = unitScale(static_cast<char>('0' + unit % 10));
   if (scale == 0.0) scale = 1000.0;
   const double magnitude = std::fabs(value * scale);
+  // GSI-8 data rounds half away from zero; GSI-16 data as an F field without
+  // decimals does (ties to even; from 2^52 on every double is whole).
+  const double away = std::round(magnitude);
+  const double whole = m == 1 ? away : magnitude < 0x1p52 ? nearestWhole(magnitude) : magnitude;
   // Zero carries "-"; a value that only the reader's guard lifts above zero
   // is zero at the word's resolution.
-  slot[6] = (value > 0 && std::round(magnitude) >= 1) ? '+' : '-';
-  if (m == 1) {
-    const double rounded = std::round(magnitude);
-    formatI(slot + 7, 8, rounded < 1e15 ? static_cast<std::int64_t>(rounded) : std::int64_t{1} << 62);
-  } else {
-    formatF(slot + 7, 17, 0, magnitude);
-    slot[23] = ' ';
-  }
+  slot[6] = (value > 0 && away >= 1) ? '+' : '-';
+  if (whole < 1e19) formatZeroFilled(slot + 7, static_cast<int>(data), static_cast<std::uint64_t>(whole));
+  else std::fill_n(slot + 7, data, '*');  // also what is not a number
   slot[w - 1] = ' ';
-  blanksTo(slot, 2, 6, '.');
-  blanksTo(slot, 0, w - 1, '0');
   return true;
 }
 

@@ -47,16 +47,16 @@ double gsi8Coordinate(Session& s, const Point& p, double v) {
   return kept;
 }
 
-constexpr std::size_t kMaxLine = 1 + 4 * 24;
+// The GSI line of a point: a "*" in front of GSI-16 lines, then four words.
+std::size_t lineWidth(bool wide) { return wide ? 1 + 4 * 24 : 4 * 16; }
 
-// The GSI line of a point made at `line` (room for kMaxLine bytes); returns
-// its length.
-std::size_t gsiLine(Session& s, const Point& p, int block, bool wide, char* line) {
+// Fills the GSI line of a point into `line`, a blank record line of
+// lineWidth(wide).
+void gsiLine(Session& s, const Point& p, int block, bool wide, RecordLine& line) {
   const int m = wide ? 2 : 1;
   const std::size_t w = wide ? 24 : 16;
-  char* buf = line;
-  if (wide) *buf++ = '*';
-  std::memset(buf, ' ', 4 * w);
+  if (wide) line.text(1, "*", 1);
+  char* buf = line.field(wide ? 2 : 1, 4 * w);
   const std::string_view number = trim(p.number);
   if (!gsi::pointWord(buf, m, 11, block, p.number))
     s.diag(DiagKind::Dropped, 0, "point number not written, block number above 9999",
@@ -69,7 +69,6 @@ std::size_t gsiLine(Session& s, const Point& p, int block, bool wide, char* line
   if (!missReal(p.x)) gsi::measureWord(buf + w, m, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
   if (!missReal(p.y)) gsi::measureWord(buf + 2 * w, m, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
   if (!missReal(p.height)) gsi::measureWord(buf + 3 * w, m, 83, 6, p.height);
-  return static_cast<std::size_t>(buf - line) + 4 * w;
 }
 
 }  // namespace
@@ -86,12 +85,10 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
       if (s.exchange) std::swap(p.x, p.y);  // the words carry easting first
       // Made in the output buffer; a "*" past the wide lines' mark is a
       // value that did not fit.
-      char spare[kMaxLine];
-      char* line = out ? out->lineSpace(kMaxLine) : spare;
-      const std::size_t n = gsiLine(s, p, s.counter, wide, line);
-      const std::size_t from = wide ? 1 : 0;
-      const bool tooWide = std::memchr(line + from, '*', n - from) != nullptr;
-      if (out) out->commitLine(n);
+      RecordLine line(s, out, lineWidth(wide), "");
+      gsiLine(s, p, s.counter, wide, line);
+      const bool tooWide = line.str().find('*', wide ? 1 : 0) != std::string_view::npos;
+      line.writeFull();
       if (tooWide) reportTooWide(s, "GSI", p.number);
     });
     writeFull(out, "\x03");
