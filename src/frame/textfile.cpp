@@ -13,10 +13,7 @@ namespace kvtconv {
 
 namespace {
 
-constexpr std::size_t kBufferSize = TextFile::kBufferSize;
 constexpr std::uint64_t kProgressStep = 1 << 20;
-
-constexpr std::string_view kLineEnd = TextFile::kLineEnd;
 
 bool seekTo(std::FILE* f, std::uint64_t pos) {
 #ifdef _WIN32

@@ -172,8 +172,8 @@ struct ByteClasses {
     }
     for (const char c : std::string_view("\xE6\xC6\xF8\xD8\xE5\xC5?/=,+-."))
       bits[static_cast<unsigned char>(c)] = kNotBlank;
-    bits['='] = kNotBlank | kEqualsSign;
-    bits[' '] = kBlank;
+    bits[static_cast<unsigned char>('=')] = kNotBlank | kEqualsSign;
+    bits[static_cast<unsigned char>(' ')] = kBlank;
   }
 };
 const ByteClasses kBytes;
