@@ -1,6 +1,8 @@
 #include "catalogue/observations.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "catalogue/fortran.hpp"
@@ -73,25 +75,81 @@ void wken(Session& s, TextFile* f, const ReferenceObs& r) {
   line.writeFull();
 }
 
-void wdet(Session& s, TextFile* f, DetailObs& r) {
+// Detail observations are most of what the instrument imports write, so
+// their record is formatted where it is written, with what the parameters
+// decide worked out once per parameter set.
+namespace {
+
+const DetailLayout& detailLayout(Session& s) {
+  DetailLayout& l = s.detailLayout;
+  if (l.version == s.par.version() && l.version != 0) return l;
+  l.version = s.par.version();
   const Decimals d = decimals(s);
+  l.angle = d.angle;
+  l.distance = d.distance;
+  l.height = d.height;
+  l.coord = d.coord;
+  const std::string& format = s.par.text(par::kObsFormat);
+  l.extent = sameText(format, "AFS") ? 0 : sameText(format, "FT") ? 1 : sameText(format, "RVAL") ? 2 : 3;
+  l.missing = s.par.text(par::kMissingText);
+  l.missingStars = l.missing.find('*') != std::string::npos;
+  return l;
+}
+
+// A field of a blank line: the number, or the missing text cut to the
+// field. False when the number did not fit.
+bool detailField(char* line, std::size_t col, int w, int d, double v, std::string_view missing) {
+  char* out = line + col - 1;
+  if (missReal(v)) {
+    const std::size_t n = std::min(missing.size(), static_cast<std::size_t>(w));
+    for (std::size_t k = 0; k < n; ++k) out[k] = missing[k];
+    return true;
+  }
+  return formatF(out, w, d, v);
+}
+
+}  // namespace
+
+void wdet(Session& s, TextFile* f, DetailObs& r) {
+  const DetailLayout& l = detailLayout(s);
   // The code cut to nine characters; a blank one shows the missing text.
   std::string_view code = std::string_view(r.code).substr(0, 9);
-  if (isBlank(code)) code = s.par.text(par::kMissingText);
-  RecordLine line(s, f, 128, "4");
-  line.text(4, r.number, 12).text(17, code, 9);
-  observationColumns(line, d, r.direction, r.zenith, r.prismHeight, r.distance);
-  const std::string& format = s.par.text(par::kObsFormat);
-  if (!sameText(format, "AFS")) {
-    line.real(65, 7, d.distance, r.valueA).real(73, 7, d.distance, r.valueB);
-    if (!sameText(format, "FT")) {
-      for (std::size_t k = 0; k < 3; ++k) line.real(81 + 11 * k, 10, d.coord, r.extras.reals[k]);
-      if (!sameText(format, "RVAL"))
-        line.integer(114, 6, r.extras.ints[0]).integer(121, 6, r.extras.ints[1]);
+  if (isBlank(code)) code = std::string_view(l.missing).substr(0, 9);
+  // The line ends after the last field the format has.
+  static constexpr std::size_t kEnds[4] = {62, 79, 112, 126};
+  const std::size_t end = kEnds[l.extent];
+  char spare[128];
+  char* line = f ? f->lineSpace(end) : spare;
+  std::memset(line, ' ', end);
+  line[1] = '4';
+  std::memcpy(line + 3, r.number.data(), std::min<std::size_t>(r.number.size(), 12));
+  std::memcpy(line + 16, code.data(), code.size());
+  const std::string_view missing = l.missing;
+  bool fits = detailField(line, 27, 9, l.angle, r.direction, missing);
+  fits &= detailField(line, 37, 9, l.angle, r.zenith, missing);
+  fits &= detailField(line, 47, 6, l.height, r.prismHeight, missing);
+  fits &= detailField(line, 54, 9, l.distance, r.distance, kMissingDistance);
+  if (l.extent >= 1) {
+    detailField(line, 65, 7, l.distance, r.valueA, missing);
+    detailField(line, 73, 7, l.distance, r.valueB, missing);
+  }
+  if (l.extent >= 2)
+    for (std::size_t k = 0; k < 3; ++k) detailField(line, 81 + 11 * k, 10, l.coord, r.extras.reals[k], missing);
+  if (l.extent >= 3) {
+    for (std::size_t k = 0; k < 2; ++k) {
+      char* out = line + 113 + 7 * k;
+      if (missInt(r.extras.ints[k])) {
+        const std::size_t n = std::min<std::size_t>(missing.size(), 6);
+        std::memcpy(out, missing.data(), n);
+      } else {
+        formatI(out, 6, r.extras.ints[k]);
+      }
     }
   }
-  checkWide(s, line.str(), 28, 62, kWideObs);
-  line.writeTrimmed();
+  // Only an overflowing number, or a missing text with stars, can put
+  // "***" where the check looks.
+  if (!fits || l.missingStars) checkWide(s, std::string_view(line, end), 28, 62, kWideObs);
+  if (f) f->commitLine(rtrim(std::string_view(line, end)).size());
 }
 
 void wort(Session& s, TextFile* f, const Orientation& r) {

@@ -54,6 +54,15 @@ struct PointLayout {
   std::string missing;        // the missing-value text, at least 12 bytes
 };
 
+// The same for the detail observation writer.
+struct DetailLayout {
+  std::uint64_t version = 0;
+  int angle = 4, distance = 3, height = 2, coord = 3;
+  int extent = 3;  // fields past the distance: 0 none (AFS), 1 two values (FT), 2 reals (RVAL), 3 all
+  bool missingStars = false;  // the missing text holds a "*": the wide check must look
+  std::string missing;        // the missing-value text as the parameter holds it
+};
+
 struct FilterRanges {
   std::vector<std::pair<std::string, std::string>> numbers;  // 12-character bounds
   std::vector<std::pair<std::string, std::string>> codes;    // 10-character bounds
@@ -114,6 +123,7 @@ class Session {
   GsiCarry gsi;
   FreeLayout freeLayout;
   PointLayout pointLayout;
+  DetailLayout detailLayout;
   std::string tableDir;  // fallback for fixed-name tables; empty for the C exports
 
  private:

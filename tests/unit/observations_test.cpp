@@ -234,6 +234,19 @@ TEST(Observations, WideValuesWarnOnceWithTheirOwnText) {
   ASSERT_EQ(rec2.errors.size(), 1u);
   EXPECT_EQ(kvttest::rtrim(rec2.errors[0]),
             " NB: Obs.udskrift for bred. Benyt evt. f\xE6rre decimaler!");
+  // A missing text of stars warns too, but only where the check looks: a
+  // missing direction begins one column before it.
+  for (const bool zenithMissing : {false, true}) {
+    kvttest::Recorder rec3;
+    Session s3(rec3.hooks());
+    s3.par.set(par::kMissingText, "***");
+    DetailObs m;
+    m.zenith = zenithMissing ? kMissingReal : 99.0;
+    m.prismHeight = 1.5;
+    m.distance = 10.0;
+    written([&](TextFile* f) { wdet(s3, f, m); });
+    EXPECT_EQ(rec3.errors.size(), zenithMissing ? 1u : 0u);
+  }
 }
 
 TEST(Observations, DsflTextLines) {
