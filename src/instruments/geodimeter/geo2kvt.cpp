@@ -148,12 +148,6 @@ constexpr std::uint32_t tagOf(std::string_view label) {
     default: return 0;
   }
 }
-std::uint32_t wordTag(std::string_view w) {
-  const std::size_t n = std::min<std::size_t>(w.size(), 4);
-  for (std::size_t k = 0; k < n; ++k)
-    if (w[k] == '=') return tagOf(w.substr(0, k));
-  return 0;
-}
 constexpr std::uint32_t kCode = tagOf("4"), kPoint = tagOf("5"), kPrism = tagOf("6"),
                         kHeight = tagOf("3"), kDirection = tagOf("7"), kEast = tagOf("37"),
                         kNorth = tagOf("38");
@@ -165,6 +159,10 @@ constexpr std::uint32_t kCode = tagOf("4"), kPoint = tagOf("5"), kPrism = tagOf(
 enum : std::uint8_t { kNotAllowed = 1, kEqualsSign = 2, kNotBlank = 4, kBlank = 8 };
 struct ByteClasses {
   std::uint8_t bits[256] = {};
+  // The same bits as counts, one byte lane per bit (bit k in lane k), so
+  // that one addition per byte counts each class over a word: the count of
+  // "=" is needed as well as whether there is one.
+  std::uint32_t counts[256] = {};
   ByteClasses() {
     for (int c = 0; c < 256; ++c) {
       const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -174,18 +172,53 @@ struct ByteClasses {
       bits[static_cast<unsigned char>(c)] = kNotBlank;
     bits[static_cast<unsigned char>('=')] = kNotBlank | kEqualsSign;
     bits[static_cast<unsigned char>(' ')] = kBlank;
+    for (int c = 0; c < 256; ++c)
+      for (unsigned k = 0; k < 4; ++k)
+        if (bits[c] & (1u << k)) counts[c] |= 1u << (8 * k);
+  }
+  // The bits of the classes counted in `lanes`.
+  static unsigned bitsOf(std::uint32_t lanes) {
+    // The top bit of each lane set when the lane is not 0, then the four
+    // top bits gathered by one multiplication (no two products meet).
+    const std::uint64_t top = (((lanes & 0x7F7F7F7Fu) + 0x7F7F7F7Fu) | lanes) & 0x80808080u;
+    return static_cast<unsigned>(((top >> 7) * 0x204081u) >> 21) & 0xFu;
+  }
+  // The class counts of bytes [0, n) of p.
+  std::uint32_t lanesOf(const char* p, std::size_t n) const {
+    const auto at = [&](std::size_t k) { return counts[static_cast<unsigned char>(p[k])]; };
+    std::uint32_t lanes = 0;
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) lanes += at(k) + at(k + 1) + at(k + 2) + at(k + 3);
+    for (; k < n; ++k) lanes += at(k);
+    return lanes;
   }
 };
 const ByteClasses kBytes;
+
+// A word on its way from the raw line to the grouper, with what is known of
+// it: its byte classes (0 when not looked at yet), where its first "=" is
+// (its size when it has none) and its label as tagOf gives it. The label is
+// found once, where the word is made.
+struct Word {
+  std::string_view text;
+  unsigned bits = 0;
+  std::uint32_t eq = 0;
+  std::uint32_t tag = 0;
+};
+
+[[gnu::always_inline]] inline Word makeWord(std::string_view w, unsigned bits) {
+  std::size_t eq = 0;
+  while (eq < w.size() && w[eq] != '=') ++eq;
+  return {w, bits, static_cast<std::uint32_t>(eq), tagOf(w.substr(0, eq))};
+}
 
 // One word per line. Instruments send a point number, code or prism height
 // only when it changes; writing them in front of the next measurement word
 // lets each measurement be grouped as a whole record. Words of a line that
 // holds several are written where they stand, but they still tell which
 // code, point and prism height the next measurement has already got.
-// The words go one at a time to the sink's word(w, bits), where `bits` are
-// the word's byte classes when known, else 0; the sink is a template
-// parameter so that the word-by-word call is made inline.
+// The words go one at a time to the sink's word(Word); the sink is a
+// template parameter so that the word-by-word call is made inline.
 template <class Sink>
 class WordWriter {
  public:
@@ -196,15 +229,13 @@ class WordWriter {
     // would be, in one look at the bytes. Blanks cut off by the trim only
     // add the class of a blank, which asks for a closer look later.
     const std::size_t width = std::min(raw.size(), kWordWidth);
-    int equals = 0;
-    unsigned bits = 0;
-    for (std::size_t k = 0; k < width; ++k) {
-      equals += raw[k] == '=';
-      bits |= kBytes.bits[static_cast<unsigned char>(raw[k])];
-    }
+    static_assert(kWordWidth < 256, "a class count must fit its lane");
+    const std::uint32_t lanes = kBytes.lanesOf(raw.data(), width);
+    std::size_t equals = (lanes >> 8) & 0xFF;
+    const unsigned bits = ByteClasses::bitsOf(lanes);
     for (std::size_t k = width; k < raw.size(); ++k) equals += raw[k] == '=';
     if (equals == 1) {
-      word(trim(raw.substr(0, width)), bits);
+      word(makeWord(trim(raw.substr(0, width)), bits));
       return;
     }
     std::size_t pos = 1;
@@ -214,17 +245,16 @@ class WordWriter {
       if (!nextToken(raw, pos, raw_token)) break;
       const std::size_t n = std::min(raw_token.size(), kWordWidth);
       for (std::size_t k = 0; k < n; ++k) token_[k] = upperLatin1(raw_token[k]);
-      const std::string_view t = rtrim(std::string_view(token_, n));
-      const std::uint32_t tag = wordTag(t);
-      if (tag == kCode) {
-        code_.hold(t, 0);
+      const Word t = makeWord(rtrim(std::string_view(token_, n)), 0);
+      if (t.tag == kCode) {
+        code_.hold(t);
         codeWritten_ = true;
-      } else if (tag == kPoint) {
+      } else if (t.tag == kPoint) {
         pointDue_ = false;
-      } else if (tag == kPrism) {
+      } else if (t.tag == kPrism) {
         prismDue_ = false;
       }
-      put(t, 0);
+      put(t);
     }
   }
 
@@ -232,37 +262,42 @@ class WordWriter {
   // A word held back until the measurement it belongs to.
   struct Held {
     std::string text;
-    unsigned bits = 0;
-    void hold(std::string_view w, unsigned b) {
-      text.assign(w);
-      bits = b;
+    Word word;  // its text is `text`
+    void hold(const Word& w) {
+      text.assign(w.text);
+      word = w;
+    }
+    Word get() const {
+      Word w = word;
+      w.text = text;
+      return w;
     }
   };
 
-  void put(std::string_view w, unsigned bits) {
-    out_.word(w, bits);
+  void put(const Word& w) {
+    out_.word(w);
     lastWasCoordinate_ = false;
   }
-  void put(const Held& h) { put(h.text, h.bits); }
+  void put(const Held& h) { put(h.get()); }
 
-  void word(std::string_view w, unsigned bits) {
+  void word(const Word& w) {
     // A new point number, code or prism height begins a new measurement.
-    const std::uint32_t tag = wordTag(w);
+    const std::uint32_t tag = w.tag;
     if (tag == kCode) {
       lastWasCoordinate_ = false;
-      code_.hold(w, bits);
+      code_.hold(w);
       codeWritten_ = false;
       return;
     }
     if (tag == kPoint) {
       lastWasCoordinate_ = false;
-      point_.hold(w, bits);
+      point_.hold(w);
       pointDue_ = true;
       return;
     }
     if (tag == kPrism) {
       lastWasCoordinate_ = false;
-      prism_.hold(w, bits);
+      prism_.hold(w);
       prismDue_ = true;
       return;
     }
@@ -276,12 +311,12 @@ class WordWriter {
       if (!code_.text.empty() && !codeWritten_ && !sameMeasurement) put(code_);
       if (prismDue_) put(prism_);
       pointDue_ = prismDue_ = false;
-      put(w, bits);
+      put(w);
       codeWritten_ = false;
       lastWasCoordinate_ = coordinate;
       return;
     }
-    put(w, bits);
+    put(w);
   }
 
   Sink& out_;
@@ -713,21 +748,25 @@ class Grouper {
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
-  void word(std::string_view w, unsigned bits) {
+  void word(Word w) {
     if (ended_) return;
-    w = w.substr(0, kWordWidth);
-    if (w == "\x1A") {
+    if (w.text.size() > kWordWidth) {
+      w.text = w.text.substr(0, kWordWidth);
+      w = makeWord(w.text, 0);
+    }
+    if (w.text == "\x1A") {
       ended_ = true;
       return;
     }
-    take(w, bits);
+    take(w);
     while (pushedBack_) {
       pushedBack_ = false;
       // The word is taken from one buffer while the next pushed back word,
       // if any, goes to the other.
-      const std::string_view again(held_[heldAt_], heldSize_);
+      Word again = pending_;
+      again.text = std::string_view(held_[heldAt_], pending_.text.size());
       heldAt_ ^= 1;
-      take(again, pendingBits_);
+      take(again);
     }
   }
 
@@ -739,24 +778,27 @@ class Grouper {
   }
 
  private:
-  void take(std::string_view w, unsigned bits) {
+  void take(Word w) {
     // One look at the word, unless the words' writer took it. Most words
     // hold only allowed bytes and are used where they stand.
-    if (bits == 0)
-      for (const char c : w) bits |= kBytes.bits[static_cast<unsigned char>(c)];
-    if (!(bits & kNotBlank)) return;
-    if (bits & kNotAllowed) {
-      word_.assign(w);
+    if (w.bits == 0)
+      for (const char c : w.text) w.bits |= kBytes.bits[static_cast<unsigned char>(c)];
+    if (!(w.bits & kNotBlank)) return;
+    if (w.bits & kNotAllowed) {
+      word_.assign(w.text);
       for (char& c : word_)
         if (kBytes.bits[static_cast<unsigned char>(c)] & kNotAllowed) c = ' ';
-      w = word_;
-      bits |= kBlank;
+      w.text = word_;
+      w.bits |= kBlank;
     }
-    if (!(bits & kEqualsSign)) {
-      s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(w));
+    if (!(w.bits & kEqualsSign)) {
+      s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(w.text));
       return;
     }
-    add(w, bits);
+    // A word with a blank is looked at again as trimmed: its label may
+    // have changed.
+    if (w.bits & kBlank) w = makeWord(trim(w.text), w.bits);
+    add(w);
   }
 
   void restart() {
@@ -777,49 +819,49 @@ class Grouper {
   // Every entry whose labels agree with those collected so far stays alive;
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
-  void add(std::string_view rawWord, unsigned bits) {
-    // A word without a blank anywhere has none to trim.
-    const std::string_view w = (bits & kBlank) ? trim(rawWord) : rawWord;
-    std::size_t eq = 0;
-    while (eq < w.size() && w[eq] != '=') ++eq;
-    const std::uint16_t label = labelKeyAt(w, eq);
+  void add(const Word& word) {
+    const std::string_view w = word.text;
+    const std::uint16_t label = labelKeyAt(w, word.eq);
     const std::size_t k = count_;
     labels_[count_++] = label;
     alive_ &= ~sets_.longerThan(k) | sets_.withLabel(k, label);
     const std::uint64_t complete = alive_ & ~sets_.longerThan(k + 1);
     if (complete != 0) candidate_ = 63 - std::countl_zero(complete);  // the last such entry
     const bool open = (alive_ & sets_.longerThan(k)) != 0;
-    if (open) {
-      const std::size_t grown = recordLength_ + (recordLength_ == 0 ? 0 : 1) + w.size();
-      if (grown > kRecordWidth) {  // no record is that long: drop the group
-        s_.diag(DiagKind::Dropped, 0, "group of words longer than 80 characters dropped",
-                labelList());
-        restart();
-        return;
-      }
-      if (recordLength_ != 0) record_[recordLength_++] = ' ';
-      spans_[k] = {recordLength_, w.size()};
-      words_[k] = {tagOf(w.substr(0, eq)), static_cast<std::uint32_t>(recordLength_ + eq + 1)};
-      recordWords_ = k + 1;
-      blankInWord_ |= (bits & kBlank) && w.find(' ') != std::string_view::npos;
-      std::memcpy(record_ + recordLength_, w.data(), w.size());
-      recordLength_ += w.size();
-      return;
-    }
+    if (!open) return close(word);
+    const std::size_t grown = recordLength_ + (recordLength_ == 0 ? 0 : 1) + w.size();
+    if (grown > kRecordWidth) return tooLong();  // no record is that long
+    if (recordLength_ != 0) record_[recordLength_++] = ' ';
+    spans_[k] = {recordLength_, w.size()};
+    words_[k] = {word.tag, static_cast<std::uint32_t>(recordLength_ + word.eq + 1)};
+    recordWords_ = k + 1;
+    blankInWord_ |= (word.bits & kBlank) && w.find(' ') != std::string_view::npos;
+    std::memcpy(record_ + recordLength_, w.data(), w.size());
+    recordLength_ += w.size();
+  }
+
+  // A word that no entry of the group takes: the group goes to its
+  // candidate and the word begins the next one, or without a candidate the
+  // group's words are written as they came.
+  [[gnu::noinline]] void close(const Word& w) {
     if (candidate_ >= 0) {
-      std::memcpy(held_[heldAt_], w.data(), w.size());  // words are at most kWordWidth
-      heldSize_ = w.size();
-      pendingBits_ = bits;
+      std::memcpy(held_[heldAt_], w.text.data(), w.text.size());  // words are at most kWordWidth
+      pending_ = w;
       pushedBack_ = true;
       dispatch();
     } else {
       // The earlier words of the group are in the record, the last is this one.
       for (std::size_t i = 0; i < count_; ++i) {
-        const std::string_view word = i + 1 < count_ ? record().substr(spans_[i].first, spans_[i].second) : w;
+        const std::string_view word = i + 1 < count_ ? record().substr(spans_[i].first, spans_[i].second) : w.text;
         wkom(out_, names_.name(labels_[i]) + " " + std::string(word));
       }
       s_.diag(DiagKind::Unmatched, 0, "words fit no conversion-file entry", labelList());
     }
+    restart();
+  }
+
+  [[gnu::noinline]] void tooLong() {
+    s_.diag(DiagKind::Dropped, 0, "group of words longer than 80 characters dropped", labelList());
     restart();
   }
 
@@ -855,8 +897,8 @@ class Grouper {
   std::string word_;
   // The word that closed a group, to be taken again: two buffers in turn.
   char held_[2][kWordWidth];
-  std::size_t heldAt_ = 0, heldSize_ = 0;
-  unsigned pendingBits_ = 0;
+  std::size_t heldAt_ = 0;
+  Word pending_;
   int candidate_ = -1;
   bool pushedBack_ = false, ended_ = false;
 };
