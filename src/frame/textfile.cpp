@@ -162,7 +162,7 @@ ReadStatus TextFile::readLine(std::string& out, std::size_t maxLen) {
   return ReadStatus::Ok;
 }
 
-ReadStatus TextFile::readLine(std::string_view& out, std::size_t maxLen) {
+ReadStatus TextFile::readLineSlow(std::string_view& out, std::size_t maxLen) {
   for (;;) {
     if (afterCr_ && beg_ < end_) {
       afterCr_ = false;

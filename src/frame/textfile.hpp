@@ -1,5 +1,7 @@
 #pragma once
 // Buffered one-pass text file: lines in, lines out, Latin-1 bytes untouched.
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -45,7 +47,34 @@ class TextFile {
   // The same line as a view into the read buffer, valid until the next
   // read or rewind: no copy unless the line is longer than the buffer or
   // is the file's last one without a line end.
-  ReadStatus readLine(std::string_view& out, std::size_t maxLen);
+  ReadStatus readLine(std::string_view& out, std::size_t maxLen) {
+    // The usual line, LF-ended within the buffer with no CR before its
+    // end, is found inline: short lines are most of some files, and for
+    // them a look at sixteen bytes costs less than the call to search.
+    if (lfKnown_ && !afterCr_ && crAt_ >= beg_) {
+      const char* start = buf_.data() + beg_;
+      const std::size_t limit = std::min(crAt_, end_) - beg_;
+      std::size_t n = limit;
+      if (limit >= 16) {
+        n = lineFeedIn(start);
+        if (n == 8) n += lineFeedIn(start + 8);
+        if (n == 16) {
+          const auto* lf = static_cast<const char*>(std::memchr(start + 16, '\n', limit - 16));
+          n = lf ? static_cast<std::size_t>(lf - start) : limit;
+        }
+      } else {
+        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', limit));
+        if (lf) n = static_cast<std::size_t>(lf - start);
+      }
+      if (n < limit) {
+        out = std::string_view(start, std::min(n, maxLen));
+        beg_ += n + 1;
+        if (out.size() == 1 && out[0] == '\x1A') return ReadStatus::End;
+        return ReadStatus::Ok;
+      }
+    }
+    return readLineSlow(out, maxLen);
+  }
 
   // Reads again from the start (files opened for reading).
   void rewind();
@@ -101,6 +130,21 @@ class TextFile {
     used_ += kLineEnd.size();
     const std::uint64_t now = bufStart_ + used_;
     if (now > highWater_) highWater_ = now;
+  }
+
+  ReadStatus readLineSlow(std::string_view& out, std::size_t maxLen);
+  // Where the first LF is among the eight bytes at p; 8 when there is none.
+  static std::size_t lineFeedIn(const char* p) {
+    if constexpr (std::endian::native != std::endian::little) {
+      std::size_t k = 0;
+      while (k < 8 && p[k] != '\n') ++k;
+      return k;
+    }
+    std::uint64_t eight;
+    std::memcpy(&eight, p, 8);
+    const std::uint64_t x = eight ^ 0x0A0A0A0A0A0A0A0Aull;  // an LF becomes a zero byte
+    const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+    return zero == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(zero)) / 8;
   }
 
   std::FILE* f_;

@@ -72,12 +72,18 @@ TEST(TextFile, ViewsReadAsCopiesDo) {
     mixed += std::string(static_cast<std::size_t>(i * 37 % 211), static_cast<char>('a' + i % 26));
     mixed += i % 3 == 0 ? "\r" : i % 3 == 1 ? "\r\n" : "\n";
   }
+  // Short lines, mostly LF-ended, as some instruments write them.
+  std::string shortLines;
+  for (int i = 0; shortLines.size() < 200000; ++i) {
+    shortLines += std::string(static_cast<std::size_t>(i * 7 % 41), static_cast<char>('a' + i % 26));
+    shortLines += i % 17 == 0 ? "\r\n" : i % 29 == 0 ? "\r" : "\n";
+  }
   const std::string head(65535, 'x');
   for (const std::string& bytes :
-       {mixed, mixed + "tail", mixed + "\x1A", head + "\r\nb\n", head + "\rb\r", std::string(1 << 17, 'y') + "\n\x1A\nz",
+       {mixed, shortLines, shortLines + "\x1A\nz\n", mixed + "tail", mixed + "\x1A", head + "\r\nb\n", head + "\rb\r", std::string(1 << 17, 'y') + "\n\x1A\nz",
         std::string("a\r\rb\r\x1A"), std::string("\x1A\nafter\n"), std::string("a\r\nb\r\n\x1A\r\nlater\rmore\n"),
         std::string()}) {
-    for (const std::size_t maxLen : {std::size_t{80}, std::size_t{1} << 17}) {
+    for (const std::size_t maxLen : {std::size_t{5}, std::size_t{80}, std::size_t{1} << 17}) {
       ReadStatus last = ReadStatus::Ok;
       EXPECT_EQ(viewLines(bytes, maxLen, last), lines(bytes, maxLen));
       EXPECT_EQ(last, ReadStatus::End);
