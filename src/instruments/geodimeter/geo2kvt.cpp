@@ -758,15 +758,15 @@ class Grouper {
       ended_ = true;
       return;
     }
-    take(w);
-    while (pushedBack_) {
+    for (;;) {
+      take(w);
+      if (!pushedBack_) return;
       pushedBack_ = false;
       // The word is taken from one buffer while the next pushed back word,
       // if any, goes to the other.
-      Word again = pending_;
-      again.text = std::string_view(held_[heldAt_], pending_.text.size());
+      w = pending_;
+      w.text = std::string_view(held_[heldAt_], pending_.text.size());
       heldAt_ ^= 1;
-      take(again);
     }
   }
 
@@ -778,7 +778,7 @@ class Grouper {
   }
 
  private:
-  void take(Word w) {
+  [[gnu::always_inline]] void take(Word w) {
     // One look at the word, unless the words' writer took it. Most words
     // hold only allowed bytes and are used where they stand.
     if (w.bits == 0)
@@ -819,7 +819,7 @@ class Grouper {
   // Every entry whose labels agree with those collected so far stays alive;
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
-  void add(const Word& word) {
+  [[gnu::always_inline]] void add(const Word& word) {
     const std::string_view w = word.text;
     const std::uint16_t label = labelKeyAt(w, word.eq);
     const std::size_t k = count_;
