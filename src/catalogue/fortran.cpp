@@ -1,6 +1,7 @@
 #include "catalogue/fortran.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -188,11 +189,46 @@ bool formatF(char* out, int w, int d, double v) {
   return formatExact(out, w, d, v);
 }
 
+namespace {
+
+// The eight decimal digits of x < 10^8, leading zeros included, as the
+// bytes of a word in memory order (the first digit lowest): four-digit
+// halves, then pairs, then digits, each step one multiplication for all
+// lanes at once.
+std::uint64_t eightDigits(std::uint32_t x) {
+  const std::uint64_t halves = (x / 10000) | (static_cast<std::uint64_t>(x % 10000) << 32);
+  const std::uint64_t high = ((halves * 10486) >> 20) & 0x0000007F0000007Full;  // each half / 100
+  const std::uint64_t pairs = ((halves - 100 * high) << 16) + high;
+  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000Full;  // each pair / 10
+  return (((pairs - 10 * tens) << 8) + tens) | 0x3030303030303030ull;
+}
+
+}  // namespace
+
 bool formatZeroFilled(char* out, int w, std::uint64_t v) {
   if (w <= 0) return false;
   if (w < 20 && v >= kPow10Int[w]) {
     stars(out, w);
     return false;
+  }
+  if (w <= 16 && std::endian::native == std::endian::little) {
+    // All sixteen digits at once, then the last w of them.
+    char digits[16];
+    const std::uint64_t first = eightDigits(static_cast<std::uint32_t>(v / 100000000));
+    const std::uint64_t last = eightDigits(static_cast<std::uint32_t>(v % 100000000));
+    std::memcpy(digits, &first, 8);
+    std::memcpy(digits + 8, &last, 8);
+    const char* from = digits + (16 - w);
+    if (w >= 8) {  // two copies that may overlap
+      std::memcpy(out, from, 8);
+      std::memcpy(out + w - 8, digits + 8, 8);
+    } else if (w >= 4) {
+      std::memcpy(out, from, 4);
+      std::memcpy(out + w - 4, digits + 12, 4);
+    } else {
+      for (int k = 0; k < w; ++k) out[k] = from[k];
+    }
+    return true;
   }
   std::uint64_t q = v;
   digitsBefore(out + w, q, w);

@@ -71,6 +71,31 @@ TEST(Fortran, IntegerTable) {
   EXPECT_EQ(i(2, -100), "**");
 }
 
+// Zero-filled fields against to_chars padded with zeros: every width, the
+// largest value that fits and the smallest that does not, and values with
+// every digit count.
+TEST(Fortran, ZeroFilledAgreesWithPaddedDigits) {
+  kvttest::Numbers next(0x9E3779B97F4A7C15ull);
+  for (int w = 1; w <= 19; ++w) {
+    std::uint64_t limit = 1;
+    for (int k = 0; k < w; ++k) limit *= 10;
+    std::vector<std::uint64_t> values = {0, 1, limit - 1, limit, limit / 10, limit / 10 - 1};
+    for (int k = 0; k < 2000; ++k) values.push_back(next() % (limit / (next() % limit + 1) + 1) + next() % limit);
+    for (const std::uint64_t v : values) {
+      std::string got(static_cast<std::size_t>(w) + 2, '#');
+      const bool fits = formatZeroFilled(got.data() + 1, w, v);
+      std::string want(static_cast<std::size_t>(w), '*');
+      if (v < limit) {
+        char buf[24];
+        const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+        want = std::string(static_cast<std::size_t>(w) - static_cast<std::size_t>(end - buf), '0') + std::string(buf, end);
+      }
+      ASSERT_EQ(fits, v < limit) << w << " " << v;
+      ASSERT_EQ(got, "#" + want + "#") << w << " " << v;  // nothing outside the field
+    }
+  }
+}
+
 TEST(Fortran, FastPathAgreesWithExactRounding) {
   // Every value is also formatted by the exact general path of to_chars.
   kvttest::Numbers next(88172645463325252ull);
