@@ -65,7 +65,14 @@ char lowerLatin1(char c) {
 }
 
 void low2up(std::string& s) {
-  for (char& c : s) c = upperLatin1(c);
+  // By table: readers upper-case whole lines, byte by byte.
+  static const struct Upper {
+    char t[256];
+    Upper() {
+      for (int c = 0; c < 256; ++c) t[c] = upperLatin1(static_cast<char>(c));
+    }
+  } kUpper;
+  for (char& c : s) c = kUpper.t[static_cast<unsigned char>(c)];
 }
 
 void up2low(std::string& s) {

@@ -53,7 +53,7 @@ class ZeissImport {
   void convert(std::string& line) {
     line.resize(kLineWidth, ' ');
     fields_.nextLine();
-    if (!m5_ && line.find("M5|") != std::string::npos) m5_ = true;
+    if (!m5_ && isM5(line)) m5_ = true;
     if (m5_) m5Line(line);
     else rec500Line(line);
     prevNumber_ = number_;
@@ -73,6 +73,14 @@ class ZeissImport {
 
   // "th" with "ih", or "ih" alone: the two heights carried to later records.
   // Returns 0 when neither is in the line, 1 for both, 2 for "ih" alone.
+  // Whether the line holds "M5|": the bar is rare in other lines, so it
+  // is looked for first.
+  static bool isM5(std::string_view line) {
+    for (auto bar = line.find('|'); bar != std::string_view::npos; bar = line.find('|', bar + 1))
+      if (bar >= 2 && line[bar - 2] == 'M' && line[bar - 1] == '5') return true;
+    return false;
+  }
+
   int heights(std::string_view line) {
     const auto ih = line.find("ih");
     if (ih == std::string_view::npos) return 0;
@@ -122,7 +130,9 @@ class ZeissImport {
   }
 
   void rec500Line(std::string& line) {
-    std::string info = line.substr(8, 27);
+    // Kept from line to line: the 27 bytes would be a heap copy each time.
+    std::string& info = info_;
+    info.assign(line, 8, 27);
     low2up(info);
     line.replace(8, 27, info);
     FieldScanner sc(info, s_.par.missingMark());
@@ -132,12 +142,15 @@ class ZeissImport {
     if (isBlank(number_)) number_ = s_.par.missing(12);
     if (isBlank(code_)) code_ = s_.par.missing(10);
 
-    if (const auto at = info.find("IH="); at != std::string::npos) {
+    // Most lines are measurements with no "=" in their text: one look
+    // for it spares the four searches for a label.
+    const bool labels = info.find('=') != std::string::npos;
+    if (const auto at = labels ? info.find("IH=") : std::string::npos; at != std::string::npos) {
       instrument_ = valueAfter(info, at + 3);
       station();
       return;
     }
-    if (const auto at = info.find("SH="); at != std::string::npos) {
+    if (const auto at = labels ? info.find("SH=") : std::string::npos; at != std::string::npos) {
       prism_ = valueAfter(info, at + 3);
       return;
     }
@@ -145,11 +158,11 @@ class ZeissImport {
       if (h == 2) station();
       return;
     }
-    if (const auto at = info.find("FL="); at != std::string::npos) {
+    if (const auto at = labels ? info.find("FL=") : std::string::npos; at != std::string::npos) {
       fl_ = valueAfter(info, at + 3);
       return;
     }
-    if (const auto at = info.find("FT="); at != std::string::npos) {
+    if (const auto at = labels ? info.find("FT=") : std::string::npos; at != std::string::npos) {
       ft_ = valueAfter(info, at + 3);
       return;
     }
@@ -260,6 +273,7 @@ class ZeissImport {
   ColumnReader fields_;
   bool m5_ = false, stationSeen_ = false;
   std::string number_, code_, prevNumber_, prevCode_;
+  std::string info_;  // the upper-cased text columns of the line at hand
   double instrument_ = kMissingReal, prism_ = kMissingReal, fl_ = kMissingReal,
          ft_ = kMissingReal;
   std::vector<HeldObs> heldBack_;
