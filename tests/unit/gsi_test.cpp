@@ -240,3 +240,22 @@ TEST(Gsi, MeasurementWordsAreTheirNumberFieldsZeroFilled) {
   ASSERT_TRUE(kvtconv::gsi::measureWord(word.data(), 1, 9, 1234, 1.5));
   EXPECT_EQ(word, "091234+00150000 ");  // unit digit 4: hundredths of a millimetre
 }
+
+// A word is found by its index as the tokens show it: the last slot wins,
+// a '.' in the third place reads as a blank, three-character indexes are
+// compared whole and "00" is no index.
+TEST(Gsi, LineFindsTheLastSlotOfAnIndex) {
+  kvtconv::gsi::Line line;
+  line.assign("110001+00000001 81..00+00001000 21.104+00001234 81..00+00002000 001.00+00000005 "
+              "812.00+00000006 ");
+  const struct {
+    const char* index;
+    int slot;
+  } cases[] = {{"11", 1}, {"81", 4}, {"21", 3}, {"001", 5}, {"1", 0}, {"812", 6}, {"81 ", 4}, {"00", 0}, {"99", 0},
+      {"", 10}};  // the blank slots at the end
+  for (const auto& c : cases) EXPECT_EQ(line.find(c.index), c.slot) << c.index;
+  line.assign("*110001+0000000000000001 22.104+0000000000001234 ");
+  EXPECT_TRUE(line.wide());
+  EXPECT_EQ(line.find("22"), 2);
+  EXPECT_EQ(line.find("81"), 0);  // nothing of the line before is left
+}

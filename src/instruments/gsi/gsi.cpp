@@ -14,6 +14,8 @@ namespace {
 
 std::size_t wordWidth(int m) { return m == 2 ? 24 : 16; }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Sign and data of a word: 8m+1 characters from word column 7.
 std::string_view signAndData(std::string_view word, int m) {
   return word.size() < 7 ? std::string_view{} : word.substr(6, static_cast<std::size_t>(8 * m + 1));
@@ -30,6 +32,7 @@ void Line::assign(std::string_view raw) {
   wide_ = !text_.empty() && text_[0] == '*';
   text_.resize(kMaxLine, ' ');
   signature_.assign(3 * kSlots, ' ');
+  lastOfNumber_.fill(0);
   for (int slot = 1; slot <= kSlots; ++slot) {
     char* t = signature_.data() + 3 * (slot - 1);
     const std::string_view w = word(slot);
@@ -38,6 +41,8 @@ void Line::assign(std::string_view raw) {
     if (t[2] == '.' || slot == 1) t[2] = ' ';
     if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
     codes_[static_cast<std::size_t>(slot - 1)] = tokenCode(std::string_view(t, 3));
+    if (isDigit(t[0]) && isDigit(t[1]) && t[2] == ' ')
+      lastOfNumber_[static_cast<std::size_t>((t[0] - '0') * 10 + (t[1] - '0'))] = static_cast<std::uint8_t>(slot);
   }
 }
 
@@ -50,6 +55,8 @@ std::string_view Line::word(int slot) const {
 }
 
 int Line::find(std::string_view index) const {
+  if (index.size() == 2 && isDigit(index[0]) && isDigit(index[1]))
+    return lastOfNumber_[static_cast<std::size_t>((index[0] - '0') * 10 + (index[1] - '0'))];
   char want[3] = {' ', ' ', ' '};
   for (std::size_t k = 0; k < 3 && k < index.size(); ++k) want[k] = index[k];
   const std::uint32_t code = tokenCode(std::string_view(want, 3));

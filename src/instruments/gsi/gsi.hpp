@@ -41,6 +41,9 @@ class Line {
   std::string text_;
   std::string signature_;
   std::array<std::uint32_t, kSlots> codes_{};
+  // The last slot of each two-digit index, or 0: readers ask for a dozen
+  // indexes a line, nearly all of them two digits.
+  std::array<std::uint8_t, 100> lastOfNumber_{};
   bool wide_ = false;
 };
 
