@@ -239,14 +239,19 @@ double nearestWhole(double v) { return nearestInteger(v); }
 
 bool formatI(char* out, int w, std::int64_t v) {
   if (w <= 0) return false;
+  // The digits from the right, two at a time, as the F fields do.
   char buf[24];
-  auto res = std::to_chars(buf, buf + sizeof buf, v);
-  const int len = static_cast<int>(res.ptr - buf);
+  char* const end = buf + sizeof buf;
+  const std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  char* p = allDigitsBefore(end, magnitude);
+  if (v < 0) *--p = '-';
+  const int len = static_cast<int>(end - p);
   if (len > w) {
     stars(out, w);
     return false;
   }
-  rightAlign(out, w, buf, len);
+  blanks(out, w - len);
+  std::memcpy(out + (w - len), p, static_cast<std::size_t>(len));
   return true;
 }
 

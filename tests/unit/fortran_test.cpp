@@ -96,6 +96,27 @@ TEST(Fortran, ZeroFilledAgreesWithPaddedDigits) {
   }
 }
 
+// Integer fields against to_chars, right-aligned or stars, over the whole
+// range of the type.
+TEST(Fortran, IntegerFieldsAgreeWithToChars) {
+  kvttest::Numbers next(0xD1B54A32D192ED03ull);
+  std::vector<std::int64_t> values = {0, -1, 9, -9, 10, -10, std::numeric_limits<std::int64_t>::min(),
+                                      std::numeric_limits<std::int64_t>::max()};
+  for (int k = 0; k < 3000; ++k) values.push_back(static_cast<std::int64_t>(next()) >> (next() % 64));
+  for (const std::int64_t v : values) {
+    char buf[24];
+    const std::string digits(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    for (int w = 1; w <= 21; ++w) {
+      const bool fits = static_cast<int>(digits.size()) <= w;
+      const std::string want = fits ? std::string(static_cast<std::size_t>(w) - digits.size(), ' ') + digits
+                                    : std::string(static_cast<std::size_t>(w), '*');
+      ASSERT_EQ(i(w, v), want) << v;
+      std::string out(static_cast<std::size_t>(w), '#');
+      ASSERT_EQ(formatI(out.data(), w, v), fits) << v;
+    }
+  }
+}
+
 TEST(Fortran, FastPathAgreesWithExactRounding) {
   // Every value is also formatted by the exact general path of to_chars.
   kvttest::Numbers next(88172645463325252ull);

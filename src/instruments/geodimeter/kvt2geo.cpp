@@ -19,9 +19,20 @@ constexpr int kIn = 17, kOut = 18;
 // "label=value", made in the file's write buffer.
 void labelLine(TextFile* f, int label, std::string_view value) {
   if (!f) return;
+  // Labels are one or two digits; anything else as a two-column integer.
   char digits[2];
-  formatI(digits, 2, label);
-  const std::string_view l = trim(std::string_view(digits, 2));
+  std::string_view l;
+  if (label >= 0 && label <= 9) {
+    digits[0] = static_cast<char>('0' + label);
+    l = std::string_view(digits, 1);
+  } else if (label >= 10 && label <= 99) {
+    digits[0] = static_cast<char>('0' + label / 10);
+    digits[1] = static_cast<char>('0' + label % 10);
+    l = std::string_view(digits, 2);
+  } else {
+    formatI(digits, 2, label);
+    l = trim(std::string_view(digits, 2));
+  }
   if (value.size() > 1024) {  // longer than any field: not worth the buffer's room
     f->writeLine(std::string(l) + "=" + std::string(value));
     return;
