@@ -748,13 +748,11 @@ class Grouper {
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
-  void word(Word w) {
+  void word(const Word& given) {
     if (ended_) return;
-    if (w.text.size() > kWordWidth) {
-      w.text = w.text.substr(0, kWordWidth);
-      w = makeWord(w.text, 0);
-    }
-    if (w.text == "\x1A") {
+    // Words are at most kWordWidth bytes when the writer makes them.
+    Word w = given.text.size() > kWordWidth ? makeWord(given.text.substr(0, kWordWidth), 0) : given;
+    if (w.text.size() == 1 && w.text[0] == '\x1A') {
       ended_ = true;
       return;
     }
