@@ -253,8 +253,12 @@ void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection, std::s
     put("@%Coordinate type:     " + word);
     put("@%Reference ellipsoid: " + ellipsoid);
     put("@%Projection set:      " + projection);
-    std::string rec;
+    // The record, the point and the line are kept from record to record:
+    // nothing is allocated per point.
+    std::string_view rec;
     int recType = 0;
+    Point p;
+    std::string line;
     for (;;) {
       const ReadStatus st = rdrec(in, rec, 80, recType);
       if (st == ReadStatus::End) break;
@@ -263,11 +267,11 @@ void kvt2ski(Session& s, std::string& ellipsoid, std::string& projection, std::s
         break;
       }
       if (recType != 6) continue;
-      const Point p = rpkt(s, rec);
+      rpkt(s, rec, p, PointPart::Position);
       ++s.counter;
       const bool first = !missReal(p.x), second = !missReal(p.y), height = !missReal(p.height);
       if (!height && !(first && second)) continue;
-      std::string line(80, ' ');
+      line.assign(80, ' ');
       putField(line, 1, "@#", 2);
       putField(line, 3, p.number, 16);
       // Each value that is there is written, whatever is missing beside it.
