@@ -1,4 +1,7 @@
 // Sokkia SDR2 and SDR33 raw data into a catalogue.
+#include <cstdint>
+#include <cstring>
+
 #include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/observations.hpp"
@@ -22,11 +25,24 @@ constexpr sdr::Field kGnssPoint{5, 16}, kGnssPos1{21, 16}, kGnssPos2{37, 16}, kG
     kGnssCode{69, 16}, kAntennaHeight{5, 16}, kAntennaRadius{78, 16}, kAntennaOffset{94, 16},
     kJob{5, 16};
 
+bool isControl(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 0x20 && u != '\t';
+}
+
 bool hasControlBytes(std::string_view line) {
-  for (const char c : line) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 && u != '\t') return true;
+  // Eight bytes at a time: only where one of them is below a blank is
+  // each looked at (a tab is allowed).
+  std::size_t i = 0;
+  for (; i + 8 <= line.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, line.data() + i, 8);
+    if (((x - 0x2020202020202020ull) & ~x & 0x8080808080808080ull) == 0) continue;
+    for (std::size_t k = i; k < i + 8; ++k)
+      if (isControl(line[k])) return true;
   }
+  for (; i < line.size(); ++i)
+    if (isControl(line[i])) return true;
   return false;
 }
 
