@@ -125,6 +125,9 @@ TEST(Fortran, FastPathAgreesWithExactRounding) {
     const double scale = static_cast<double>(next() % 1000000000) / 1000.0;
     double v = scale * ((next() & 1) ? 1 : -1);
     if (k % 3 == 0) v = std::round(v * 1000.0) / 1000.0 + 0.0005;  // near ties
+    const double p = std::pow(10.0, d);
+    if (k % 3 == 1) v = (std::round(v * p) + 0.5) / p;                   // decimal ties at d
+    if (k % 7 == 2) v = std::ldexp(static_cast<double>(next() % 4096), -static_cast<int>(next() % 12));  // binary ties
     char want[400];
     auto res = std::to_chars(want, want + sizeof want, v, std::chars_format::fixed, d);
     std::string exact(want, res.ptr);
