@@ -561,7 +561,10 @@ class GeoImport {
   }
 
   void observation(const RecordValues& r) {
-    DetailObs d;  // number and code have their widths already
+    // Made in the slot beside the last observation: its number and code
+    // have their widths, and every other field is set here.
+    DetailObs& d = details_[lastAt_ ^ 1];
+    d.extras = PointExtras{};
     r.textInto(d.number, {"5=", "62="});
     r.textInto(d.code, "4=");
     stgbln(d.number);
@@ -586,26 +589,35 @@ class GeoImport {
 
     // A pointing without distance followed by the distance to the same
     // point and code is one observation measured in two goes.
-    if (haveDetail_ && d.number == last_.number && d.code == last_.code &&
-        missReal(last_.distance) && !missReal(d.distance)) {
+    const DetailObs& last = details_[lastAt_];
+    if (haveDetail_ && d.number == last.number && d.code == last.code &&
+        missReal(last.distance) && !missReal(d.distance)) {
       if (out_) out_->stepBack();
-      d.direction = last_.direction;
+      d.direction = last.direction;
       wkom(out_, " NB: Observationer flettet !");
     }
     writeDetail(d);
   }
 
+  // The observation written becomes the last one: made in the slot beside
+  // the last it only changes places with it, anything else is copied there.
   void writeDetail(DetailObs& d) {
     wdet(s_, out_, d);
-    last_ = d;
+    DetailObs& next = details_[lastAt_ ^ 1];
+    if (&d == &next) {
+      lastAt_ ^= 1;
+    } else if (&d != &details_[lastAt_]) {
+      next = d;
+      lastAt_ ^= 1;
+    }
     haveDetail_ = true;
   }
+  DetailObs& last() { return details_[lastAt_]; }
 
   void rewriteLastDetail() {
     if (!haveDetail_) return;  // nothing of ours to correct
     if (out_) out_->stepBack();
-    DetailObs d = last_;
-    writeDetail(d);
+    writeDetail(last());
   }
 
   void orientation(const RecordValues& r) {
@@ -648,11 +660,11 @@ class GeoImport {
         ++s_.counter;
         break;
       case 6: case 12:
-        last_.valueA = r.realOf("1=", text);
+        last().valueA = r.realOf("1=", text);
         rewriteLastDetail();
         break;
       case 7: case 13:
-        last_.valueB = r.realOf("1=", text);
+        last().valueB = r.realOf("1=", text);
         rewriteLastDetail();
         break;
       case 8: job_.operatorName = fixed(text, 10); break;
@@ -669,7 +681,7 @@ class GeoImport {
           writeTrimmed(out_, "21 " + fixed(text, 77));
           lineDue_ = false;
         } else {
-          DetailObs d = last_;
+          DetailObs d = last();
           d.code = fixed(text, 10);
           d.number = generatedNumber(nextInformationNumber_++);
           writeDetail(d);
@@ -697,7 +709,8 @@ class GeoImport {
   AdminRecord job_;
   std::string lastCode_;
   double lastPrism_ = kMissingReal;
-  DetailObs last_;
+  DetailObs details_[2];  // the last observation written and the slot beside it
+  int lastAt_ = 0;
   bool haveDetail_ = false, lineDue_ = false;
   std::int32_t nextObservationNumber_ = 1, nextInformationNumber_ = 10000;
   int notIdentified_ = 0;
