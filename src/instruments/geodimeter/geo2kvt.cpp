@@ -235,7 +235,8 @@ class WordWriter {
     const unsigned bits = ByteClasses::bitsOf(lanes);
     for (std::size_t k = width; k < raw.size(); ++k) equals += raw[k] == '=';
     if (equals == 1) {
-      word(makeWord(trim(raw.substr(0, width)), bits));
+      const std::string_view w = raw.substr(0, width);
+      word(makeWord(bits & kBlank ? trim(w) : w, bits));  // no blank, nothing to trim
       return;
     }
     std::size_t pos = 1;
