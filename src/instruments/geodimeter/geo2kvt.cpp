@@ -371,6 +371,28 @@ class RecordValues {
   }
   bool has(std::string_view label) const { return find(label) != std::string_view::npos; }
 
+  // The same for all the labels a record type reads, in one pass over the
+  // words; the first word of a label counts, as with find.
+  template <std::size_t N>
+  std::array<std::size_t, N> findAll(const std::array<std::string_view, N>& labels) const {
+    std::array<std::uint32_t, N> tags{};
+    for (std::size_t i = 0; i < N; ++i) tags[i] = tagOf(labels[i].substr(0, labels[i].size() - 1));
+    std::array<std::size_t, N> at;
+    at.fill(std::string_view::npos);
+    for (std::size_t k = 0; k < count_; ++k)
+      for (std::size_t i = 0; i < N; ++i)
+        if (words_[k].tag == tags[i] && at[i] == std::string_view::npos) at[i] = words_[k].value;
+    return at;
+  }
+  // A value found by findAll: the first of the places that holds one.
+  void textInto(std::string& field, std::size_t at, std::size_t other = std::string_view::npos) const {
+    intoField(field, at != std::string_view::npos ? at : other);
+  }
+  RealValue realFound(std::string_view label, std::size_t at, std::string_view otherLabel = {},
+                      std::size_t other = std::string_view::npos) const {
+    return at != std::string_view::npos ? realAt(label, at) : realAt(otherLabel, other);
+  }
+
   std::string text(std::string_view label, std::size_t width) const { return textAt(find(label), width); }
   // The same into a field of its width, in place.
   void textInto(std::string& field, std::string_view label) const { intoField(field, find(label)); }
@@ -566,17 +588,20 @@ class GeoImport {
     // have their widths, and every other field is set here.
     DetailObs& d = details_[lastAt_ ^ 1];
     d.extras = PointExtras{};
-    r.textInto(d.number, {"5=", "62="});
-    r.textInto(d.code, "4=");
+    static constexpr std::array<std::string_view, 10> kLabels = {"5=", "62=", "4=", "7=", "21=",
+                                                                 "8=", "9=",  "72=", "73=", "6="};
+    const auto at = r.findAll(kLabels);
+    r.textInto(d.number, at[0], at[1]);
+    r.textInto(d.code, at[2]);
     stgbln(d.number);
     stgbln(d.code);
-    d.direction = r.real("7=", "21=").v;
-    d.zenith = r.real("8=").v;
-    d.distance = r.real("9=").v;
-    d.valueA = r.real("72=").v;
-    d.valueB = r.real("73=").v;
+    d.direction = r.realFound(kLabels[3], at[3], kLabels[4], at[4]).v;
+    d.zenith = r.realFound(kLabels[5], at[5]).v;
+    d.distance = r.realFound(kLabels[6], at[6]).v;
+    d.valueA = r.realFound(kLabels[7], at[7]).v;
+    d.valueB = r.realFound(kLabels[8], at[8]).v;
 
-    const RealValue prism = r.real("6=");
+    const RealValue prism = r.realFound(kLabels[9], at[9]);
     if (prism.notGiven || near999(prism.v)) {
       d.prismHeight = lastPrism_ = kMissingReal;
     } else if (missReal(prism.v)) {
@@ -631,11 +656,13 @@ class GeoImport {
 
   void point(const RecordValues& r) {
     Point p;
-    r.textInto(p.number, {"5=", "2="});
-    r.textInto(p.code, "4=");
-    p.x = r.real("38=", "41=").v;
-    p.y = r.real("37=", "40=").v;
-    p.height = r.real("39=").v;
+    static constexpr std::array<std::string_view, 8> kLabels = {"5=", "2=", "4=", "38=", "41=", "37=", "40=", "39="};
+    const auto at = r.findAll(kLabels);
+    r.textInto(p.number, at[0], at[1]);
+    r.textInto(p.code, at[2]);
+    p.x = r.realFound(kLabels[3], at[3], kLabels[4], at[4]).v;
+    p.y = r.realFound(kLabels[5], at[5], kLabels[6], at[6]).v;
+    p.height = r.realFound(kLabels[7], at[7]).v;
     p.task = s_.adm.taskText;
     wpkt(s_, out_, p);
   }
