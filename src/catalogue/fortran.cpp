@@ -211,10 +211,16 @@ bool formatZeroFilled(char* out, int w, std::uint64_t v) {
     stars(out, w);
     return false;
   }
+  if (w <= 2) {  // an index or a unit
+    if (w == 2) *out++ = static_cast<char>('0' + v / 10);
+    *out = static_cast<char>('0' + v % 10);
+    return true;
+  }
   if (w <= 16 && std::endian::native == std::endian::little) {
-    // All sixteen digits at once, then the last w of them.
+    // All sixteen digits at once (eight when the field has no more), then
+    // the last w of them.
     char digits[16];
-    const std::uint64_t first = eightDigits(static_cast<std::uint32_t>(v / 100000000));
+    const std::uint64_t first = w > 8 ? eightDigits(static_cast<std::uint32_t>(v / 100000000)) : 0;
     const std::uint64_t last = eightDigits(static_cast<std::uint32_t>(v % 100000000));
     std::memcpy(digits, &first, 8);
     std::memcpy(digits + 8, &last, 8);
