@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 #include "catalogue/fortran.hpp"
 #include "catalogue/observations.hpp"
@@ -72,8 +73,13 @@ class FreeImport {
     known_ = true;
   }
 
-  void line(std::string& raw) {
-    raw.resize(kLineWidth, ' ');
+  // A line as read, a view into the read buffer: it is padded to its
+  // width in a buffer of our own, where columns and tokens are read.
+  void line(std::string_view read) {
+    const std::size_t n = std::min(read.size(), kLineWidth);
+    std::memcpy(padded_, read.data(), n);
+    std::memset(padded_ + n, ' ', kLineWidth - n);
+    const std::string_view raw(padded_, kLineWidth);
     // A layout line is one whose first token begins with "!".
     std::size_t first = 0;
     while (first < raw.size() && (raw[first] == ' ' || raw[first] == ',' || raw[first] == '\t')) ++first;
@@ -96,7 +102,7 @@ class FreeImport {
     return line.substr(static_cast<std::size_t>(f - 1), static_cast<std::size_t>(last - f + 1));
   }
 
-  void point(const std::string& line) {
+  void point(std::string_view line) {
     std::array<std::size_t, kMaxTokens + 1> starts{};
     if (!columns_) {
       // Where each token begins, up to the last one the layout names.
@@ -154,7 +160,7 @@ class FreeImport {
     wpkt(s_, out_, p);
   }
 
-  void record(const std::string& line) {
+  void record(std::string_view line) {
     std::size_t pos = 1;
     int err = 0;
     const std::int32_t type = rditas(line, pos, err);
@@ -162,7 +168,7 @@ class FreeImport {
       writeFull(out_, line);
       return;
     }
-    std::string rest = line;
+    std::string rest(line);
     for (std::size_t k = 0; k + 1 < pos && k < rest.size(); ++k) rest[k] = ' ';
     switch (type) {
       case 8: wkom(out_, trim(rest)); return;
@@ -205,6 +211,7 @@ class FreeImport {
   TextFile* out_;
   std::string text_;
   Point point_;
+  char padded_[kLineWidth];  // the line at hand, blank to its width
   bool columns_ = false, known_ = false;
   std::int64_t automatic_ = 0;
 };
@@ -245,7 +252,7 @@ void fri2kvt(Session& s, std::int32_t nfiles, std::int32_t option, std::string_v
     // A catalogue that cannot be written ends the run at once, and the host
     // gets no count of records that are not there; closing it tells.
     auto failed = [&] { return out && out->writeFailed(); };
-    std::string line;
+    std::string_view line;
     for (std::size_t k = 0; k < names.size(); ++k) {
       TextFile* in = s.channel(kFirstData + static_cast<int>(k));
       while (in && in->readLine(line, kLineWidth) == ReadStatus::Ok) {
