@@ -224,8 +224,8 @@ bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::si
 
 }  // namespace
 
-double rdrtas(std::string_view t, std::size_t& pos, int& err) {
-  std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+// rdrtas from `i` on, past the separators: any token.
+static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int& err) {
   const std::size_t n = t.size();
   if (i >= n) {
     err = -1;
@@ -289,6 +289,49 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   pos = i + 1;
   value += 1e-13;
   return negative ? -value : value;
+}
+
+double rdrtas(std::string_view t, std::size_t& pos, int& err) {
+  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  // Most values are plain decimals, "6199339.786": up to seven whole digits
+  // and seven decimals. Where sixteen bytes can be read, each part is
+  // found and converted in one step; anything else (signs, other marks,
+  // longer digit runs) is read the general way, to the same result.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (i + 16 <= t.size()) {
+      constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull,
+                              kAbove = 0x4646464646464646ull;
+      std::uint64_t w;
+      std::memcpy(&w, t.data() + i, 8);
+      const std::uint64_t d = w - kZeros;
+      const std::uint64_t other = (d | (w + kAbove)) & kHigh;
+      const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;  // 8 when all are digits
+      if (k < 8) {
+        const char c = t[i + k];
+        const std::uint64_t whole = k == 0 ? 0 : eightDigits(d << (64 - 8 * k));
+        if (k > 0 && TextSeps::is(c)) {
+          err = 0;
+          pos = i + k + 1;
+          return static_cast<double>(whole) + 1e-13;
+        }
+        if (c == '.') {
+          const std::size_t j = i + k + 1;
+          std::uint64_t v;
+          std::memcpy(&v, t.data() + j, 8);
+          const std::uint64_t e = v - kZeros;
+          const std::uint64_t rest = (e | (v + kAbove)) & kHigh;
+          const auto f = static_cast<unsigned>(std::countr_zero(rest)) / 8;
+          if (f < 8 && k + f > 0 && TextSeps::is(t[j + f])) {
+            const std::uint64_t frac = f == 0 ? 0 : eightDigits(e << (64 - 8 * f));
+            err = 0;
+            pos = j + f + 1;
+            return static_cast<double>(whole * kPow10Int[f] + frac) / kPow10[f] + 1e-13;
+          }
+        }
+      }
+    }
+  }
+  return realToken(t, i, pos, err);
 }
 
 bool skipToken(std::string_view t, std::size_t& pos) {

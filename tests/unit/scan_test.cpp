@@ -229,6 +229,32 @@ TEST(Scan, RealsReadWordsAtATimeAsByteByByte) {
   }
 }
 
+// Coordinates as catalogues mostly hold them, digits around a point, with
+// a byte now and then that ends or spoils them.
+TEST(Scan, PlainDecimalsAsByteByByte) {
+  kvttest::Numbers next(0xBF58476D1CE4E5B9ull);
+  static constexpr char kOdd[] = " ,\t.*/-+x0";
+  for (int k = 0; k < 200000; ++k) {
+    std::string line(next() % 3, ' ');
+    for (int field = 0; field < 3; ++field) {
+      line += std::string(next() % 10, '7');
+      for (char& c : line) c = c == '7' ? static_cast<char>('0' + next() % 10) : c;
+      if (next() % 4 != 0) line += '.';
+      for (std::size_t d = next() % 10; d > 0; --d) line += static_cast<char>('0' + next() % 10);
+      line += next() % 8 == 0 ? kOdd[next() % (sizeof kOdd - 1)] : ' ';
+    }
+    line += std::string(next() % 12, next() % 2 ? ' ' : '5');
+    std::size_t a = 1, b = 1;
+    for (int field = 0; field < 4; ++field) {
+      int ea = 0, eb = 0;
+      const double va = rdrtas(line, a, ea), vb = plainReal(line, b, eb);
+      ASSERT_EQ(ea, eb) << '"' << line << '"';
+      ASSERT_EQ(a, b) << '"' << line << '"';
+      ASSERT_EQ(va, vb) << '"' << line << '"';
+    }
+  }
+}
+
 TEST(Scan, WordsReadInPlaceAsTheTokenReaderGivesThem) {
   kvttest::Numbers next(0x94D049BB133111EBull);
   for (int k = 0; k < 200000; ++k) {
