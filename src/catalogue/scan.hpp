@@ -67,6 +67,10 @@ class FieldScanner {
     if (done()) putWord(field, {}, width);
     else readWord(text_, pos_, field, width, err_, mark_);
   }
+  // Moves past a text token unread (the error flag is left as it was).
+  void pass() {
+    if (!done()) skipToken(text_, pos_);
+  }
   // The token as it stands, for fields that need no upper case.
   std::string_view token(std::size_t width) {
     return done() ? std::string_view{} : rdatasView(text_, pos_, width, err_, mark_);

@@ -229,7 +229,7 @@ class DsflExport {
     if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
     item.kind = 0;
     if (type == 6) {
-      rpkt(s_, line, item.p, part_);
+      rpkt(s_, line, item.p, part_, number_);
       if (s_.exchange) std::swap(item.p.x, item.p.y);
       item.kind = 6;
     } else if (type == 10) {
@@ -241,6 +241,8 @@ class DsflExport {
   }
 
   void extremesPass() {
+    // The pass looks at a point's number only for the filter.
+    number_ = s_.par.yes(par::kFilterOn) ? PointNumber::Read : PointNumber::Passed;
     Item item;
     int type = 0;
     std::string_view line;
@@ -266,6 +268,7 @@ class DsflExport {
         max_[2] = std::max(max_[2], item.p.height);
       }
     }
+    number_ = PointNumber::Read;
   }
 
   void extents() {
@@ -398,8 +401,20 @@ class DsflExport {
   // not remembered, nor any beyond a bound whatever the input; such a split
   // is made in one slot, valid until the next split.
   static constexpr std::size_t kMaxSplits = 4096;
+  // Code fields are 8 to 16 bytes: compared as two words, not by memcmp.
+  static bool sameCode(const std::string& a, const std::string& b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n < 8 || n > 16) return a == b;
+    std::uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a.data(), 8);
+    std::memcpy(&b0, b.data(), 8);
+    std::memcpy(&a1, a.data() + n - 8, 8);
+    std::memcpy(&b1, b.data() + n - 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+  }
   const Split& split(const std::string& code) {
-    if (last_ && last_->code == code) return *last_;
+    if (last_ && sameCode(last_->code, code)) return *last_;
     if (const auto it = splits_.find(code); it != splits_.end()) return *(last_ = &it->second);
     Split sp;
     sp.code = code;
@@ -462,6 +477,12 @@ class DsflExport {
     std::memcpy(prevNumber_.data(), number.data(), std::min(prevNumber_.size(), number.size()));
   }
 
+  // Whether a point's base code is the one before: at once when both come
+  // from the same kept split.
+  bool samePrevBase(const Coded& c) const {
+    return (prevSplit_ != nullptr && c.sp == prevSplit_) || sameText(c.base(), prevBase_);
+  }
+
   void restartObject() {
     p_ = 6;
     firstPending_ = true;
@@ -509,7 +530,7 @@ class DsflExport {
       table_[static_cast<std::size_t>(c.index())].byPoint = true;
       ++converted_;
       int t = c.type() + 1;
-      if (!sameText(c.base(), prevBase_)) p_ = 1;
+      if (!samePrevBase(c)) p_ = 1;
       if (c.type() != 0 && firstPending_) {
         first_ = {p.x, p.y, p.height};
         firstPending_ = false;
@@ -608,7 +629,7 @@ class DsflExport {
         break;
       case 10:
         skrst();
-        if (sameText(c.base(), prevBase_)) {
+        if (samePrevBase(c)) {
           const CodeEntry& e = table_[static_cast<std::size_t>(c.index())].e;
           if (a_.dGroupMode != 0.0f && e.cell[0] == 'D') groupLine(e.cell);
         } else {
@@ -630,7 +651,11 @@ class DsflExport {
         break;
     }
     p_ = known ? t : p_;
-    if (prevBase_ != c.base()) prevBase_ = c.base();
+    if (c.sp != prevSplit_) {
+      if (prevBase_ != c.base()) prevBase_ = c.base();
+      // A kept split stays as it is; a split made once is the point's copy.
+      prevSplit_ = c.sp == &c.own ? nullptr : c.sp;
+    }
     keepNumber(c.p->number);
   }
 
@@ -734,6 +759,7 @@ class DsflExport {
   TextFile *in_ = nullptr, *out_ = nullptr, *report_ = nullptr;
   bool heights_ = false;
   PointPart part_ = PointPart::Position;
+  PointNumber number_ = PointNumber::Read;
   int coordDecimals_ = 3, heightDecimals_ = 3;
   double origin1_ = 0, origin2_ = 0;
   std::vector<TableEntry> table_;
@@ -749,6 +775,7 @@ class DsflExport {
   // Object state.
   int p_ = 6;
   std::string prevBase_;
+  const Split* prevSplit_ = nullptr;  // the kept split prevBase_ came from, if any
   std::array<char, 12> prevNumber_ = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
   bool havePrev_ = false, firstPending_ = true;
   struct Place {
