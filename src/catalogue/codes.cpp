@@ -33,7 +33,7 @@ int splitFixedLength(const std::string& code, int len, int n, std::string& base,
 }
 
 int splitSuffix2(Session& s, const std::string& code, std::size_t dot, int len, std::string& base,
-                 int& type) {
+                 int& type, bool& ordered) {
   const std::string suffix =
       fixed(std::string_view(code).substr(dot + 1, static_cast<std::size_t>(len) - dot - 1), 5);
   base = fixed(std::string_view(code).substr(0, dot), 10);
@@ -45,10 +45,12 @@ int splitSuffix2(Session& s, const std::string& code, std::size_t dot, int len, 
       case '4': type = 1; break;
       case '6': type = 8; break;
       case '9':
+        ordered = true;
         type = 2;
         s.codePending = 1;
         break;
       case '8':
+        ordered = true;
         type = s.codePending == 1 ? 1 : 2;
         if (s.codePending == 1) s.codePending = 0;
         break;
@@ -73,7 +75,13 @@ int splitSuffixDigit(bool system4, const std::string& code, std::size_t dot, int
 }  // namespace
 
 int findkod(Session& s, std::string& code, std::string& base, int& type) {
+  bool ordered = false;
+  return findkod(s, code, base, type, ordered);
+}
+
+int findkod(Session& s, std::string& code, std::string& base, int& type, bool& ordered) {
   type = 0;
+  ordered = false;
   code = fixed(code, 10);
   stgbln(code);
   const int len = chrnbl(code).last;
@@ -85,7 +93,7 @@ int findkod(Session& s, std::string& code, std::string& base, int& type) {
     base = code;
     return 0;
   }
-  if (system == '2') return splitSuffix2(s, code, dot, len, base, type);
+  if (system == '2') return splitSuffix2(s, code, dot, len, base, type, ordered);
   return splitSuffixDigit(system == '4', code, dot, len, base, type);
 }
 

@@ -100,8 +100,13 @@ void wpkt(Session& s, TextFile* f, Point& p) {
 }
 
 void rpkt(Session& s, std::string_view line, Point& p, PointPart part) {
+  rpkt(s, line, p, part, PointNumber::Read);
+}
+
+void rpkt(Session& s, std::string_view line, Point& p, PointPart part, PointNumber number) {
   FieldScanner sc(line, s.par.missingMark());
-  sc.word(p.number, 12);
+  if (number == PointNumber::Read) sc.word(p.number, 12);
+  else sc.pass();
   sc.word(p.code, 10);
   p.x = sc.real();
   p.y = sc.real();

@@ -37,10 +37,16 @@ enum class PointPart {
   All,
 };
 
+// Whether a reader needs the point's number. One that does not (a pass
+// that only measures positions) has the token passed, not read: the
+// number field keeps what it held.
+enum class PointNumber { Read, Passed };
+
 // Reads a point record whose type field is blanked (or cut off).
 Point rpkt(Session& s, std::string_view line, PointPart part = PointPart::All);
 // The same into `p`, every field overwritten, for readers that reuse one
 // point from record to record.
 void rpkt(Session& s, std::string_view line, Point& p, PointPart part = PointPart::All);
+void rpkt(Session& s, std::string_view line, Point& p, PointPart part, PointNumber number);
 
 }  // namespace kvtconv

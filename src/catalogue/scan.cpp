@@ -84,6 +84,43 @@ inline std::size_t gatherDigits(std::string_view t, std::size_t i, std::uint64_t
   return i;
 }
 
+constexpr std::uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The value of eight digit bytes less '0' each, the first digit in the
+// lowest byte: pairs, then fours, then the eight, each by one multiply.
+inline std::uint64_t eightDigits(std::uint64_t d) {
+  constexpr std::uint64_t kMask = 0x000000FF000000FFull;
+  constexpr std::uint64_t kMul1 = 100 + (1000000ull << 32), kMul2 = 1 + (10000ull << 32);
+  d = d * 10 + (d >> 8);
+  return (((d & kMask) * kMul1) + (((d >> 16) & kMask) * kMul2)) >> 32;
+}
+
+// As gatherDigits, eight bytes at a time while eight can be read: a
+// coordinate's whole part or decimals take one step instead of a loop.
+inline std::size_t gatherDigitsWide(std::string_view t, std::size_t i, std::uint64_t& m) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull;
+    while (i + 8 <= t.size()) {
+      std::uint64_t w;
+      std::memcpy(&w, t.data() + i, 8);
+      const std::uint64_t d = w - kZeros;
+      // A byte below '0' borrows into its high bit, one above '9' carries
+      // into it; bytes after the first such one do not matter.
+      const std::uint64_t other = (d | (w + 0x4646464646464646ull)) & kHigh;
+      if (other == 0) {
+        m = m * 100000000 + eightDigits(d);
+        i += 8;
+        continue;
+      }
+      const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;
+      // The k digits shifted up as the last of eight, behind zeros.
+      if (k != 0) m = m * kPow10Int[k] + eightDigits(d << (8 * (8 - k)));
+      return i + k;
+    }
+  }
+  return gatherDigits(t, i, m);
+}
+
 // Exact decimal digits to the nearest double. Up to 15 significant digits
 // and 22 decimals, mantissa and power are exact doubles and one division
 // rounds correctly; longer tokens go the general way.
@@ -166,79 +203,135 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-double rdrtas(std::string_view t, std::size_t& pos, int& err) {
-  std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
-  auto fail = [&](std::size_t at) {
-    err = 1;
-    pos = findSep<TextSeps>(t, at) + 1;
-    return kMissingReal;
-  };
-  if (i >= t.size()) {
+namespace {
+
+// A token rdrtas does not take, from `at` on: flagged and passed.
+double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
+  err = 1;
+  pos = findSep<TextSeps>(t, at) + 1;
+  return kMissingReal;
+}
+
+// The digits from `first` to `end` (the mark at `mark`, if any) the general
+// way, for those the exact fast path does not take.
+bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::size_t mark,
+                 std::size_t fracDigits, double& value) {
+  char digits[64];
+  std::size_t nd = 0;
+  for (std::size_t k = first; k < end; ++k) digits[nd++] = k == mark ? '.' : t[k];
+  return digitsToDouble(digits, nd, fracDigits, value);
+}
+
+}  // namespace
+
+// rdrtas from `i` on, past the separators: any token.
+static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int& err) {
+  const std::size_t n = t.size();
+  if (i >= n) {
     err = -1;
-    pos = t.size() + 1;
+    pos = n + 1;
     return kMissingReal;
   }
-  const std::size_t start = i;
   const char c = t[i];
   bool negative = false;
   if (c == '+' || c == '-') {
-    if (i + 1 >= t.size()) return fail(start);
-    const char n = t[i + 1];
-    const bool marker = (c == '-') ? (n == '-' || n == ' ' || n == ',' || n == '*' || n == '\t')
-                                   : (n == '+' || n == ' ' || n == ',' || n == '\t');
-    if (marker) return fail(start);
+    if (i + 1 >= n) return notReal(t, i, pos, err);
+    const char next = t[i + 1];
+    const bool marker = (c == '-') ? (next == '-' || next == ' ' || next == ',' || next == '*' || next == '\t')
+                                   : (next == '+' || next == ' ' || next == ',' || next == '\t');
+    if (marker) return notReal(t, i, pos, err);
     negative = (c == '-');
     ++i;
   } else if (!isDigit(c) && c != '.') {
-    return fail(start);
+    return notReal(t, i, pos, err);
   }
   // The digits are read where they stand and gathered into one mantissa;
   // up to 19 digits it cannot overflow, and while it is at most 2^53 it is
   // an exact double, so one division by an exact power of ten rounds
   // correctly. Anything longer goes the general way.
-  const std::size_t n = t.size();
   const std::size_t first = i;
   std::uint64_t m = 0;
   // Instrument words pad their data with zeros: those add nothing to the
   // mantissa and are passed eight at a time.
-  if (i < n && t[i] == '0') {
+  if (t[i] == '0') {
     while (i + 8 <= n && std::memcmp(t.data() + i, "00000000", 8) == 0) i += 8;
   }
-  i = gatherDigits(t, i, m);
+  i = gatherDigitsWide(t, i, m);
   const std::size_t intDigits = i - first;
+  std::size_t fracDigits = 0, mark = std::string_view::npos;
   if (i < n) {
     const char d = t[i];
-    if (!(d == ' ' || d == '.' || d == ',' || d == '*' || d == '\t' || d == '/')) return fail(i);
-  }
-  std::size_t fracDigits = 0, mark = std::string_view::npos;
-  if (i < n && (t[i] == '.' || t[i] == '*' || t[i] == '/')) {
-    if (i + 1 >= n) return fail(i);  // a mark as the last character
-    mark = i++;
-    const std::size_t fracStart = i;
-    i = gatherDigits(t, i, m);
-    fracDigits = i - fracStart;
-    if (i < n) {
-      const char d = t[i];
-      if (!(d == ' ' || d == ',' || d == '*' || d == '\t')) return fail(i);
+    if (d == '.' || d == '*' || d == '/') {
+      if (i + 1 >= n) return notReal(t, i, pos, err);  // a mark as the last character
+      mark = i++;
+      const std::size_t fracStart = i;
+      i = gatherDigitsWide(t, i, m);
+      fracDigits = i - fracStart;
+      if (i < n) {
+        const char e = t[i];
+        if (!(e == ' ' || e == ',' || e == '*' || e == '\t')) return notReal(t, i, pos, err);
+      }
+    } else if (!(d == ' ' || d == ',' || d == '\t')) {
+      return notReal(t, i, pos, err);
     }
   }
   // At most 63 digits and mark, as the general conversion's buffer holds.
   const std::size_t digitCount = intDigits + fracDigits;
   const std::size_t taken = digitCount + (mark != std::string_view::npos);
-  if (digitCount == 0 || taken > 63) return fail(i);
+  if (digitCount == 0 || taken > 63) return notReal(t, i, pos, err);
   double value = 0.0;
   if (digitCount <= 19 && m <= (std::uint64_t{1} << 53) && fracDigits <= 22) {
     value = static_cast<double>(m) / kPow10[fracDigits];
-  } else {
-    char digits[64];
-    std::size_t nd = 0;
-    for (std::size_t k = first; k < i; ++k) digits[nd++] = k == mark ? '.' : t[k];
-    if (!digitsToDouble(digits, nd, fracDigits, value)) return fail(i);
+  } else if (!longDecimal(t, first, i, mark, fracDigits, value)) {
+    return notReal(t, i, pos, err);
   }
   err = 0;
   pos = i + 1;
   value += 1e-13;
   return negative ? -value : value;
+}
+
+double rdrtas(std::string_view t, std::size_t& pos, int& err) {
+  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  // Most values are plain decimals, "6199339.786": up to seven whole digits
+  // and seven decimals. Where sixteen bytes can be read, each part is
+  // found and converted in one step; anything else (signs, other marks,
+  // longer digit runs) is read the general way, to the same result.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (i + 16 <= t.size()) {
+      constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull,
+                              kAbove = 0x4646464646464646ull;
+      std::uint64_t w;
+      std::memcpy(&w, t.data() + i, 8);
+      const std::uint64_t d = w - kZeros;
+      const std::uint64_t other = (d | (w + kAbove)) & kHigh;
+      const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;  // 8 when all are digits
+      if (k < 8) {
+        const char c = t[i + k];
+        const std::uint64_t whole = k == 0 ? 0 : eightDigits(d << (64 - 8 * k));
+        if (k > 0 && TextSeps::is(c)) {
+          err = 0;
+          pos = i + k + 1;
+          return static_cast<double>(whole) + 1e-13;
+        }
+        if (c == '.') {
+          const std::size_t j = i + k + 1;
+          std::uint64_t v;
+          std::memcpy(&v, t.data() + j, 8);
+          const std::uint64_t e = v - kZeros;
+          const std::uint64_t rest = (e | (v + kAbove)) & kHigh;
+          const auto f = static_cast<unsigned>(std::countr_zero(rest)) / 8;
+          if (f < 8 && k + f > 0 && TextSeps::is(t[j + f])) {
+            const std::uint64_t frac = f == 0 ? 0 : eightDigits(e << (64 - 8 * f));
+            err = 0;
+            pos = j + f + 1;
+            return static_cast<double>(whole * kPow10Int[f] + frac) / kPow10[f] + 1e-13;
+          }
+        }
+      }
+    }
+  }
+  return realToken(t, i, pos, err);
 }
 
 bool skipToken(std::string_view t, std::size_t& pos) {
@@ -261,6 +354,76 @@ bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
   token = t.substr(i, end - i);
   pos = end + 1;
   return true;
+}
+
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighBits = 0x8080808080808080ull,
+                        kBlankBytes = 0x2020202020202020ull;
+
+// The high bit of the first byte of `w` that may be a text separator
+// (blank, comma, tab): a byte below '!' or a comma. Bytes after it may be
+// marked too; the first is exact.
+inline std::uint64_t separatorLike(std::uint64_t w) {
+  const std::uint64_t comma = w ^ 0x2C2C2C2C2C2C2C2Cull;
+  return ((w - 0x2121212121212121ull) & ~w & kHighBits) | ((comma - kOnes) & ~comma & kHighBits);
+}
+
+// Whether any of eight bytes may change in upper case: one from 'a' up
+// (some below it are counted too, which only costs the slow way).
+inline bool mayChangeCase(std::uint64_t w) { return ((w + 0x1F1F1F1F1F1F1F1Full) | w) & kHighBits; }
+
+// The first `k` bytes of `w` (0-8), blanks after them.
+inline std::uint64_t keepFirst(std::uint64_t w, std::size_t k) {
+  if (k >= 8) return w;
+  const std::uint64_t keep = k == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * k);
+  return (w & keep) | (kBlankBytes & ~keep);
+}
+
+// readWord byte by byte, from `i` (past the separators) on.
+void readWordBytes(std::string_view t, std::size_t i, std::size_t& pos, std::string& field,
+                   std::size_t width, int& err, char missingMark) {
+  std::size_t at = i + 1;
+  putWord(field, rdatasView(t, at, width, err, missingMark), width);
+  pos = at;
+}
+
+}  // namespace
+
+void readWord(std::string_view t, std::size_t& pos, std::string& field, std::size_t width, int& err,
+              char missingMark) {
+  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  // Number and code fields are 8 to 16 bytes: where 16 bytes can be read
+  // the token's end is found and the field filled a word at a time.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (width - 8 <= 8 && i + 16 <= t.size() && field.size() == width) {
+      std::uint64_t w0, w1;
+      std::memcpy(&w0, t.data() + i, 8);
+      std::memcpy(&w1, t.data() + i + 8, 8);
+      std::size_t len = 16;
+      if (const std::uint64_t m0 = separatorLike(w0)) len = static_cast<std::size_t>(std::countr_zero(m0)) / 8;
+      else if (const std::uint64_t m1 = separatorLike(w1))
+        len = 8 + static_cast<std::size_t>(std::countr_zero(m1)) / 8;
+      if (len < 16 && TextSeps::is(t[i + len])) {
+        const std::size_t kept = std::min(width, len);
+        const std::uint64_t a = keepFirst(w0, kept), b = keepFirst(w1, kept > 8 ? kept - 8 : 0);
+        char* out = field.data();
+        // Bytes 0-7, then the eight that end the field (overlapping them).
+        std::memcpy(out, &a, 8);
+        if (width > 8) {
+          const unsigned shift = static_cast<unsigned>(8 * (width - 8));
+          const std::uint64_t tail = shift == 64 ? b : (a >> shift) | (b << (64 - shift));
+          std::memcpy(out + width - 8, &tail, 8);
+        }
+        if (mayChangeCase(a) || mayChangeCase(b))
+          for (std::size_t k = 0; k < kept; ++k) out[k] = kUpper.t[static_cast<unsigned char>(out[k])];
+        err = (len == 1 && t[i] == missingMark) ? 1 : 0;
+        pos = i + len + 1;
+        return;
+      }
+    }
+  }
+  readWordBytes(t, i, pos, field, width, err, missingMark);
 }
 
 std::string_view rdatasView(std::string_view t, std::size_t& pos, std::size_t width, int& err,

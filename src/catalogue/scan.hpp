@@ -39,6 +39,10 @@ std::string_view rdatasView(std::string_view text, std::size_t& pos, std::size_t
 // upper-cased), reusing the field's room.
 void putWord(std::string& field, std::string_view token, std::size_t width);
 
+// rdatasView and putWord in one: the next token into `field`.
+void readWord(std::string_view text, std::size_t& pos, std::string& field, std::size_t width, int& err,
+              char missingMark = '-');
+
 // Moves past the next text token as rdatas would, without reading it;
 // false when only separators are left.
 bool skipToken(std::string_view text, std::size_t& pos);
@@ -60,7 +64,12 @@ class FieldScanner {
   }
   // The same into an existing field, without a new string.
   void word(std::string& field, std::size_t width) {
-    putWord(field, done() ? std::string_view{} : rdatasView(text_, pos_, width, err_, mark_), width);
+    if (done()) putWord(field, {}, width);
+    else readWord(text_, pos_, field, width, err_, mark_);
+  }
+  // Moves past a text token unread (the error flag is left as it was).
+  void pass() {
+    if (!done()) skipToken(text_, pos_);
   }
   // The token as it stands, for fields that need no upper case.
   std::string_view token(std::size_t width) {

@@ -81,6 +81,34 @@ TEST(Codes, SystemTwoSuffixesAndPendingFlag) {
   EXPECT_EQ(s.codePending, 0);
 }
 
+// Only the suffixes that start or end a pending pair depend on the codes
+// before them; a split of any other may be kept and used again.
+TEST(Codes, SplitsThatDependOnEarlierCodesAreTold) {
+  auto ps = withSystem("2");
+  Session& s = *ps;
+  auto ordered = [&](const char* code) {
+    std::string c = fixed(code, 10), base = c;
+    int type = 0;
+    bool o = true;
+    findkod(s, c, base, type, o);
+    return o;
+  };
+  EXPECT_FALSE(ordered("VEJ"));
+  EXPECT_FALSE(ordered("VEJ.ABC"));
+  EXPECT_FALSE(ordered("VEJ.ABC6"));
+  EXPECT_FALSE(ordered("VEJ.ABC4"));
+  EXPECT_TRUE(ordered("VEJ.ABC9"));
+  EXPECT_TRUE(ordered("VEJ.ABC8"));
+  for (const char* system : {"1", "3", "4", "7"}) {
+    auto other = withSystem(system);
+    std::string c = fixed("KANT.98", 10), base = c;
+    int type = 0;
+    bool o = true;
+    findkod(*other, c, base, type, o);
+    EXPECT_FALSE(o) << system;
+  }
+}
+
 TEST(Codes, UnknownSystemLeavesBase) {
   auto ps = withSystem("7");
   Session& s = *ps;

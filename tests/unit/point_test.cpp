@@ -207,3 +207,18 @@ TEST(Point, TextTokenAsItStands) {
   putWord(field, "ab\xF8", 5);
   EXPECT_EQ(field, "AB\xD8  ");
 }
+
+TEST(Point, NumberPassedWhenNotNeeded) {
+  Session s;
+  Point p;
+  p.number = fixed("KEPT", 12);
+  rpkt(s, "     101  kant,  6199339.786 527119.472 24.057", p, PointPart::Plane, PointNumber::Passed);
+  EXPECT_EQ(p.number, fixed("KEPT", 12));
+  EXPECT_EQ(p.code, fixed("KANT", 10));
+  EXPECT_NEAR(p.x, 6199339.786, 1e-9);
+  EXPECT_NEAR(p.y, 527119.472, 1e-9);
+  EXPECT_TRUE(missReal(p.height));
+  rpkt(s, "     101  kant,  6199339.786 527119.472 24.057", p, PointPart::Position, PointNumber::Read);
+  EXPECT_EQ(p.number, fixed("101", 12));
+  EXPECT_NEAR(p.height, 24.057, 1e-9);
+}

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
+#include <string>
 #include <cstdint>
 
 #include "catalogue/scan.hpp"
@@ -134,5 +136,139 @@ TEST(Scan, RealsAgreeWithExactConversion) {
   for (const std::string_view bad : {"", ".", "1.2.3", "1a", "-1", " 1", "1 ", "1e5"}) {
     double v = 0;
     EXPECT_FALSE(readDecimal(bad, v)) << bad;
+  }
+}
+
+namespace {
+
+// Random catalogue-like lines: fields of digits, marks, letters and signs
+// between runs of separators, so that tokens end anywhere, also within
+// the last eight bytes of a line.
+std::string randomLine(kvttest::Numbers& next) {
+  static constexpr char kBytes[] = "0123456789012345678901234567890123456789..*/-+aZ\xF8\xE6Q_";
+  static constexpr char kSeps[] = "  ,\t";
+  std::string line;
+  const std::size_t fields = next() % 6;
+  for (std::size_t f = 0; f < fields; ++f) {
+    const std::size_t gap = next() % 4 == 0 ? next() % 12 : 1;
+    for (std::size_t k = 0; k < gap; ++k) line += kSeps[next() % 4];
+    const std::size_t len = next() % 3 == 0 ? next() % 24 : 1 + next() % 12;
+    for (std::size_t k = 0; k < len; ++k) line += kBytes[next() % (sizeof kBytes - 1)];
+  }
+  if (next() % 3 == 0) line += std::string(next() % 10, ' ');
+  return line;
+}
+
+// rdrtas as a plain byte-by-byte reading, for comparison.
+double plainReal(std::string_view t, std::size_t& pos, int& err) {
+  auto sep = [](char c) { return c == ' ' || c == ',' || c == '\t'; };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  std::size_t i = pos == 0 ? 0 : pos - 1;
+  while (i < t.size() && sep(t[i])) ++i;
+  auto fail = [&](std::size_t at) {
+    while (at < t.size() && !sep(t[at])) ++at;
+    err = 1;
+    pos = at + 1;
+    return kMissingReal;
+  };
+  if (i >= t.size()) {
+    err = -1;
+    pos = t.size() + 1;
+    return kMissingReal;
+  }
+  bool negative = false;
+  if (t[i] == '+' || t[i] == '-') {
+    if (i + 1 >= t.size()) return fail(i);
+    const char n = t[i + 1];
+    if (n == t[i] || sep(n) || (t[i] == '-' && n == '*')) return fail(i);
+    negative = t[i] == '-';
+    ++i;
+  } else if (!digit(t[i]) && t[i] != '.') {
+    return fail(i);
+  }
+  std::string digits;
+  std::size_t frac = 0;
+  while (i < t.size() && digit(t[i])) digits += t[i++];
+  if (i < t.size() && !(sep(t[i]) || t[i] == '.' || t[i] == '*' || t[i] == '/')) return fail(i);
+  bool mark = false;
+  if (i < t.size() && (t[i] == '.' || t[i] == '*' || t[i] == '/')) {
+    if (i + 1 >= t.size()) return fail(i);
+    mark = true;
+    digits += '.';
+    ++i;
+    while (i < t.size() && digit(t[i])) {
+      digits += t[i++];
+      ++frac;
+    }
+    if (i < t.size() && !(sep(t[i]) || t[i] == '*')) return fail(i);
+  }
+  if (digits.size() == (mark ? 1u : 0u) || digits.size() > 63) return fail(i);
+  double v = 0;
+  const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+  if (r.ec != std::errc{} || !std::isfinite(v)) return fail(i);
+  err = 0;
+  pos = i + 1;
+  v += 1e-13;
+  return negative ? -v : v;
+}
+
+}  // namespace
+
+TEST(Scan, RealsReadWordsAtATimeAsByteByByte) {
+  kvttest::Numbers next(0xD1B54A32D192ED03ull);
+  for (int k = 0; k < 200000; ++k) {
+    const std::string line = randomLine(next);
+    std::size_t a = 1 + next() % (line.size() + 2), b = a;
+    for (int field = 0; field < 4; ++field) {
+      int ea = 0, eb = 0;
+      const double va = rdrtas(line, a, ea), vb = plainReal(line, b, eb);
+      ASSERT_EQ(ea, eb) << '"' << line << '"';
+      ASSERT_EQ(a, b) << '"' << line << '"';
+      ASSERT_EQ(va, vb) << '"' << line << '"';
+    }
+  }
+}
+
+// Coordinates as catalogues mostly hold them, digits around a point, with
+// a byte now and then that ends or spoils them.
+TEST(Scan, PlainDecimalsAsByteByByte) {
+  kvttest::Numbers next(0xBF58476D1CE4E5B9ull);
+  static constexpr char kOdd[] = " ,\t.*/-+x0";
+  for (int k = 0; k < 200000; ++k) {
+    std::string line(next() % 3, ' ');
+    for (int field = 0; field < 3; ++field) {
+      line += std::string(next() % 10, '7');
+      for (char& c : line) c = c == '7' ? static_cast<char>('0' + next() % 10) : c;
+      if (next() % 4 != 0) line += '.';
+      for (std::size_t d = next() % 10; d > 0; --d) line += static_cast<char>('0' + next() % 10);
+      line += next() % 8 == 0 ? kOdd[next() % (sizeof kOdd - 1)] : ' ';
+    }
+    line += std::string(next() % 12, next() % 2 ? ' ' : '5');
+    std::size_t a = 1, b = 1;
+    for (int field = 0; field < 4; ++field) {
+      int ea = 0, eb = 0;
+      const double va = rdrtas(line, a, ea), vb = plainReal(line, b, eb);
+      ASSERT_EQ(ea, eb) << '"' << line << '"';
+      ASSERT_EQ(a, b) << '"' << line << '"';
+      ASSERT_EQ(va, vb) << '"' << line << '"';
+    }
+  }
+}
+
+TEST(Scan, WordsReadInPlaceAsTheTokenReaderGivesThem) {
+  kvttest::Numbers next(0x94D049BB133111EBull);
+  for (int k = 0; k < 200000; ++k) {
+    const std::string line = randomLine(next);
+    const std::size_t width = 1 + next() % 20;
+    std::size_t a = 1 + next() % (line.size() + 2), b = a;
+    std::string field(next() % 2 == 0 ? width : next() % 30, 'x');
+    for (int token = 0; token < 4; ++token) {
+      int ea = 0, eb = 0;
+      readWord(line, a, field, width, ea, '-');
+      const std::string want = rdatas(line, b, width, eb, '-');
+      ASSERT_EQ(field, want) << '"' << line << "\" " << width;
+      ASSERT_EQ(ea, eb) << '"' << line << '"';
+      ASSERT_EQ(a, b) << '"' << line << '"';
+    }
   }
 }

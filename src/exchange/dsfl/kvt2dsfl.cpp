@@ -3,6 +3,8 @@
 // a single point, continues a line, changes its line type or ends the
 // object (open or closed). Besides the DSFL file the run writes an overview
 // report of the header and the feature codes used.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -227,7 +229,7 @@ class DsflExport {
     if (st == ReadStatus::Error) fatal("Fejl i format af punktkatalog !");
     item.kind = 0;
     if (type == 6) {
-      rpkt(s_, line, item.p, part_);
+      rpkt(s_, line, item.p, part_, number_);
       if (s_.exchange) std::swap(item.p.x, item.p.y);
       item.kind = 6;
     } else if (type == 10) {
@@ -239,6 +241,8 @@ class DsflExport {
   }
 
   void extremesPass() {
+    // The pass looks at a point's number only for the filter.
+    number_ = s_.par.yes(par::kFilterOn) ? PointNumber::Read : PointNumber::Passed;
     Item item;
     int type = 0;
     std::string_view line;
@@ -264,6 +268,7 @@ class DsflExport {
         max_[2] = std::max(max_[2], item.p.height);
       }
     }
+    number_ = PointNumber::Read;
   }
 
   void extents() {
@@ -342,7 +347,7 @@ class DsflExport {
     std::string line(1, '%');
     line += fixed(cell, 6);
     line += ' ';
-    line += rtrim(prevNumber_);
+    line += rtrim(std::string_view(prevNumber_.data(), prevNumber_.size()));
     put(line);
   }
 
@@ -381,35 +386,63 @@ class DsflExport {
 
   std::string postNo() const { return "Post nr.:" + i(records_, 8); }
 
-  // A point of the object pass, with its table entry and code type.
-  struct Coded {
-    Point p;
-    std::string base;
-    int type = 0;
-    int index = -1;
-  };
-
-  // A code as findkod splits it, with its table entry (-1 for none). Points
-  // come in runs of one code, so the last split is kept: a point of the same
-  // code as the one before is not split and looked up again.
+  // A code as findkod splits it, with its table entry (-1 for none).
   struct Split {
     std::string code;  // as the record gave it
     std::string base;
     int type = 0;
     int status = 0;  // findkod's answer
     int index = -1;
-    bool valid = false;
   };
-  const Split& split(const std::string& code) {
-    if (split_.valid && split_.code == code) return split_;
-    split_.code = code;
-    std::string normal = code;
-    split_.base = code;
-    split_.status = findkod(s_, normal, split_.base, split_.type);
-    split_.index = split_.status == 0 ? lookup(split_.base) : -1;
-    split_.valid = true;
-    return split_;
+
+  // Codes come in runs and the same few codes come back again and again,
+  // so each is split and looked up once: the last one is checked first,
+  // then those seen before. A split that depends on the codes before it is
+  // not remembered, nor any beyond a bound whatever the input; such a split
+  // is made in one slot, valid until the next split.
+  static constexpr std::size_t kMaxSplits = 4096;
+  // Code fields are 8 to 16 bytes: compared as two words, not by memcmp.
+  static bool sameCode(const std::string& a, const std::string& b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n < 8 || n > 16) return a == b;
+    std::uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a.data(), 8);
+    std::memcpy(&b0, b.data(), 8);
+    std::memcpy(&a1, a.data() + n - 8, 8);
+    std::memcpy(&b1, b.data() + n - 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
   }
+  const Split& split(const std::string& code) {
+    if (last_ && sameCode(last_->code, code)) return *last_;
+    if (const auto it = splits_.find(code); it != splits_.end()) return *(last_ = &it->second);
+    Split sp;
+    sp.code = code;
+    sp.base = code;
+    std::string normal = code;
+    bool ordered = false;
+    sp.status = findkod(s_, normal, sp.base, sp.type, ordered);
+    sp.index = sp.status == 0 ? lookup(sp.base) : -1;
+    if (!ordered && splits_.size() < kMaxSplits) {
+      last_ = &splits_.emplace(code, std::move(sp)).first->second;
+    } else {
+      once_ = std::move(sp);
+      last_ = &once_;
+    }
+    return *last_;
+  }
+
+  // A point of the object pass with its split, both where they are kept:
+  // the point until the record after the next one is read, the split for
+  // the run (a split made once is copied).
+  struct Coded {
+    const Point* p = nullptr;
+    const Split* sp = nullptr;
+    Split own;
+    int type() const { return sp->type; }
+    int index() const { return sp->index; }
+    const std::string& base() const { return sp->base; }
+  };
 
   // Checks and splits a point; false (after its message) when it is left out.
   bool codePoint(const Point& p, Coded& c) {
@@ -418,26 +451,36 @@ class DsflExport {
       return false;
     }
     const Split& sp = split(p.code);
-    // What the object pass uses of the point: not its task text.
-    c.p.number = p.number;
-    c.p.code = p.code;
-    c.p.x = p.x;
-    c.p.y = p.y;
-    c.p.height = p.height;
-    c.base = sp.base;
-    c.type = sp.type;
+    c.p = &p;
+    if (&sp == &once_) {
+      c.own = sp;
+      c.sp = &c.own;
+    } else {
+      c.sp = &sp;
+    }
     if (sp.status != 0) {
       problem(postNo() + " Punkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
               ", forkert l\xE6ngde");
       return false;
     }
-    c.index = sp.index;
-    if (c.index < 0) {
+    if (sp.index < 0) {
       problem(postNo() + " Pkt nr.: " + fixed(p.number, 12) + " Fejl: Kode " + fixed(p.code, 10) +
               " findes ikke");
       return false;
     }
     return true;
+  }
+
+  // The number of the point placed last, for the group lines.
+  void keepNumber(std::string_view number) {
+    prevNumber_.fill(' ');
+    std::memcpy(prevNumber_.data(), number.data(), std::min(prevNumber_.size(), number.size()));
+  }
+
+  // Whether a point's base code is the one before: at once when both come
+  // from the same kept split.
+  bool samePrevBase(const Coded& c) const {
+    return (prevSplit_ != nullptr && c.sp == prevSplit_) || sameText(c.base(), prevBase_);
   }
 
   void restartObject() {
@@ -450,13 +493,17 @@ class DsflExport {
     records_ = 0;
     closed_ = !marks_.empty() && marks_[0] == '8';
     restartObject();
-    Item item;
+    // The point being placed and the record read after it: two items in
+    // turn, so that neither is copied.
+    Item items[2];
+    Item* item = &items[0];
+    Item* after = &items[1];
     int type = 0;
     std::string_view line;
     bool ahead = false;  // `item` holds a record read ahead and stepped back over
     for (;;) {
       if (!ahead) {
-        if (!next(item, type, line)) break;
+        if (!next(*item, type, line)) break;
         if (type == 6) ++records_;
       }
       ahead = false;
@@ -466,25 +513,26 @@ class DsflExport {
         restartObject();
         continue;
       }
-      if (item.kind == 10) {
-        text(item.t);
+      if (item->kind == 10) {
+        text(item->t);
         records_ = 0;  // messages count the points since the last text
         continue;
       }
-      if (item.kind != 6) continue;
-      if (filter(s_, item.p.number, item.p.code)) continue;
+      if (item->kind != 6) continue;
+      const Point& p = item->p;
+      if (filter(s_, p.number, p.code)) continue;
       if (!havePrev_) {
-        prevNumber_ = item.p.number;
+        keepNumber(p.number);
         havePrev_ = true;
       }
       Coded& c = current_;
-      if (!codePoint(item.p, c)) continue;
-      table_[static_cast<std::size_t>(c.index)].byPoint = true;
+      if (!codePoint(p, c)) continue;
+      table_[static_cast<std::size_t>(c.index())].byPoint = true;
       ++converted_;
-      int t = c.type + 1;
-      if (!sameText(c.base, prevBase_)) p_ = 1;
-      if (c.type != 0 && firstPending_) {
-        first_ = c.p;
+      int t = c.type() + 1;
+      if (!samePrevBase(c)) p_ = 1;
+      if (c.type() != 0 && firstPending_) {
+        first_ = {p.x, p.y, p.height};
         firstPending_ = false;
       }
       if (t == 9 || t == 10) {
@@ -493,8 +541,9 @@ class DsflExport {
         t = 5;
       }
       bool endOfFile = false;
-      if (t == 1) endOfFile = !lookAhead(c, item, type, line, ahead);
+      if (t == 1) endOfFile = !lookAhead(c, *after, type, line, ahead);
       act(c, t);
+      if (ahead) std::swap(item, after);
       if (t == 5) {
         closed_ = closedNext_;
         firstPending_ = true;
@@ -519,12 +568,12 @@ class DsflExport {
       // A faulty point is reported like any other and left out.
       Coded& following = following_;
       if (!codePoint(item.p, following)) continue;
-      if (following.type != 7) {
+      if (following.type() != 7) {
         ahead = true;
         return true;
       }
       int err = 0;
-      double d = alfa(c.p.x, c.p.y, item.p.x, item.p.y, err);
+      double d = alfa(c.p->x, c.p->y, item.p.x, item.p.y, err);
       if (d < 0) d += 2.0 * std::numbers::pi;
       const auto g = static_cast<std::int64_t>(d * 200.0 / std::numbers::pi);
       skrst();
@@ -533,10 +582,10 @@ class DsflExport {
     }
   }
 
-  void append(const Coded& c) { addko(c.p.x, c.p.y, c.p.height); }
+  void append(const Coded& c) { addko(c.p->x, c.p->y, c.p->height); }
 
   void beginObject(const Coded& c, int kind) {
-    dankl(c.index);
+    dankl(c.index());
     danst(kind);
     append(c);
     objectPoints_ = 1;
@@ -546,7 +595,7 @@ class DsflExport {
     const bool known = t >= 1 && t <= 6;
     const int action = known ? kAction[t - 1][p_ - 1] : 1;
     int kind = known ? kKind[t - 1][p_ - 1] : 0;
-    const auto code = [&] { return fixed(c.p.code, 10); };  // for the messages only
+    const auto code = [&] { return fixed(c.p->code, 10); };  // for the messages only
     switch (action) {
       case 2: case 4: case 8:
         skrst();
@@ -580,11 +629,11 @@ class DsflExport {
         break;
       case 10:
         skrst();
-        if (sameText(c.base, prevBase_)) {
-          const CodeEntry& e = table_[static_cast<std::size_t>(c.index)].e;
+        if (samePrevBase(c)) {
+          const CodeEntry& e = table_[static_cast<std::size_t>(c.index())].e;
           if (a_.dGroupMode != 0.0f && e.cell[0] == 'D') groupLine(e.cell);
         } else {
-          dankl(c.index);
+          dankl(c.index());
         }
         danst(kind);
         append(c);
@@ -593,7 +642,7 @@ class DsflExport {
       default:  // 1: the object goes on
         append(c);
         if (t == 5 && a_.closedAsLines != 0.0f && closed_ &&
-            afstan(c.p.x, c.p.y, first_.x, first_.y) > 0.001)
+            afstan(c.p->x, c.p->y, first_.x, first_.y) > 0.001)
           addko(first_.x, first_.y, first_.height);
         if (++objectPoints_ >= kMaxObjectPoints && t != 5) {
           skrst();
@@ -602,8 +651,12 @@ class DsflExport {
         break;
     }
     p_ = known ? t : p_;
-    prevBase_ = c.base;
-    prevNumber_ = c.p.number;
+    if (c.sp != prevSplit_) {
+      if (prevBase_ != c.base()) prevBase_ = c.base();
+      // A kept split stays as it is; a split made once is the point's copy.
+      prevSplit_ = c.sp == &c.own ? nullptr : c.sp;
+    }
+    keepNumber(c.p->number);
   }
 
   void text(TextRecord& r) {
@@ -706,6 +759,7 @@ class DsflExport {
   TextFile *in_ = nullptr, *out_ = nullptr, *report_ = nullptr;
   bool heights_ = false;
   PointPart part_ = PointPart::Position;
+  PointNumber number_ = PointNumber::Read;
   int coordDecimals_ = 3, heightDecimals_ = 3;
   double origin1_ = 0, origin2_ = 0;
   std::vector<TableEntry> table_;
@@ -720,13 +774,18 @@ class DsflExport {
   std::int32_t converted_ = 0;
   // Object state.
   int p_ = 6;
-  std::string prevBase_, prevNumber_ = std::string(12, ' ');
+  std::string prevBase_;
+  const Split* prevSplit_ = nullptr;  // the kept split prevBase_ came from, if any
+  std::array<char, 12> prevNumber_ = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
   bool havePrev_ = false, firstPending_ = true;
-  Point first_;
-  // The point being placed and the one looked at after it, reused from
-  // point to point; the code as findkod works on it.
+  struct Place {
+    double x, y, height;
+  } first_ = {kMissingReal, kMissingReal, kMissingReal};
+  std::unordered_map<std::string, Split> splits_;
+  Split once_;
+  const Split* last_ = nullptr;
+  // The point being placed and the one looked at after it.
   Coded current_, following_;
-  Split split_;
   std::size_t objectPoints_ = 0;
   std::vector<double> buffer_;
   std::string startCode_;
