@@ -7,6 +7,8 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <optional>
 #include <unordered_map>
@@ -55,17 +57,31 @@ std::int32_t positionCode(int digit) {
 
 // The "%"-tokens of one line: a token runs to the next "%" outside double
 // quotes. Text in front of the first "%" continues the last token's data.
+// Whether any of the eight bytes at p is a "%" or a '"'.
+inline bool markIn(const char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  const auto zero = [](std::uint64_t y) { return (y - 0x0101010101010101ull) & ~y & 0x8080808080808080ull; };
+  return (zero(x ^ 0x2525252525252525ull) | zero(x ^ 0x2222222222222222ull)) != 0;
+}
+
 template <class F>
 void tokens(std::string_view line, F&& f) {
   std::size_t start = 0;
   bool quoted = false;
-  for (std::size_t k = 0; k <= line.size(); ++k) {
-    if (k < line.size() && line[k] == '"') quoted = !quoted;
-    if (k == line.size() || (line[k] == '%' && !quoted && k > start)) {
+  std::size_t k = 0;
+  for (;;) {
+    // Coordinate lines hold neither mark: passed eight bytes at a time.
+    while (k + 8 <= line.size() && !markIn(line.data() + k)) k += 8;
+    if (k == line.size()) break;
+    if (line[k] == '"') quoted = !quoted;
+    if (line[k] == '%' && !quoted && k > start) {
       f(line.substr(start, k - start));
       start = k;
     }
+    ++k;
   }
+  f(line.substr(start));
 }
 
 class DsflImport {
