@@ -189,7 +189,14 @@ class DsflImport {
   }
 
   // The table entry of the current feature code, or -1.
+  // The table entry of the current %K and %U; kept until either changes,
+  // as every point of a run of point objects asks for it.
   int feature() {
+    if (featureKnown_) return feature_;
+    featureKnown_ = true;
+    return feature_ = findFeature();
+  }
+  int findFeature() {
     const auto it = byFeature_.find(featureKey(k_, u_));
     if (it != byFeature_.end()) return static_cast<int>(it->second);
     if (building_) {
@@ -257,8 +264,8 @@ class DsflImport {
       case 'R': case 'N':
         if (a_.fieldRecords != 0.0f) wnfelt(out_, "%" + std::string(1, letter) + fixed(rest, 10));
         break;
-      case 'K': k_ = fixed(trim(rest), 2); remark_.clear(); break;
-      case 'U': u_ = fixed(trim(rest), 7); remark_.clear(); break;
+      case 'K': k_ = fixed(trim(rest), 2); remark_.clear(); featureKnown_ = false; break;
+      case 'U': u_ = fixed(trim(rest), 7); remark_.clear(); featureKnown_ = false; break;
       case 'B':
         remark_ = std::string(trim(rest));
         if (building_ && byFeature_.find(featureKey(k_, u_)) == byFeature_.end()) feature();
@@ -415,8 +422,10 @@ class DsflImport {
   // The next element's point number, into `n` (cut or padded to 12).
   void nextNumber(std::string& n) {
     ++elements_;
+    char digits[7];
+    formatI(digits, 7, elements_ + a_.elementOffset);
     n = firstText_;
-    n += trim(i(elements_ + a_.elementOffset, 7));
+    n += trim(std::string_view(digits, 7));
     n.resize(12, ' ');
   }
 
@@ -676,6 +685,8 @@ class DsflImport {
   std::vector<std::string> missing_;
   std::unordered_map<std::string, bool> missingSeen_;
   std::string k_ = "  ", u_ = std::string(7, ' '), remark_;
+  bool featureKnown_ = false;
+  int feature_ = -1;
   std::array<int, 3> positions_ = {1, 2, 0};
   std::array<double, 3> origin_ = {0, 0, 0};
   Sink sink_ = Sink::None;
