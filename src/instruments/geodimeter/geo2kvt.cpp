@@ -394,13 +394,6 @@ class RecordValues {
   }
 
   std::string text(std::string_view label, std::size_t width) const { return textAt(find(label), width); }
-  // The same into a field of its width, in place.
-  void textInto(std::string& field, std::string_view label) const { intoField(field, find(label)); }
-  void textInto(std::string& field, std::initializer_list<std::string_view> labels) const {
-    for (const auto l : labels)
-      if (const std::size_t at = find(l); at != std::string_view::npos) return intoField(field, at);
-    intoField(field, std::string_view::npos);
-  }
   // The first of the labels that is present, as text.
   std::string text(std::initializer_list<std::string_view> labels, std::size_t width) const {
     for (const auto l : labels)
@@ -409,12 +402,6 @@ class RecordValues {
   }
 
   RealValue real(std::string_view label) const { return realAt(label, find(label)); }
-  RealValue real(std::string_view label, std::string_view alternative) const {
-    const std::size_t at = find(label);
-    if (at != std::string_view::npos) return realAt(label, at);
-    const std::size_t other = find(alternative);
-    return other != std::string_view::npos ? realAt(alternative, other) : RealValue{};
-  }
 
   std::int32_t integer(std::string_view label) const {
     const std::size_t at = find(label);
