@@ -51,16 +51,6 @@ std::size_t skipSeps(std::string_view t, std::size_t i) {
   return i;
 }
 
-// Upper case of every Latin-1 byte (the Danish letters included), as a
-// table: text tokens are upper-cased byte by byte.
-struct UpperTable {
-  char t[256];
-  UpperTable() {
-    for (int c = 0; c < 256; ++c) t[c] = upperLatin1(static_cast<char>(c));
-  }
-};
-const UpperTable kUpper;
-
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -416,7 +406,7 @@ void readWord(std::string_view t, std::size_t& pos, std::string& field, std::siz
           std::memcpy(out + width - 8, &tail, 8);
         }
         if (mayChangeCase(a) || mayChangeCase(b))
-          for (std::size_t k = 0; k < kept; ++k) out[k] = kUpper.t[static_cast<unsigned char>(out[k])];
+          for (std::size_t k = 0; k < kept; ++k) out[k] = upperLatin1(out[k]);
         err = (len == 1 && t[i] == missingMark) ? 1 : 0;
         pos = i + len + 1;
         return;
@@ -443,7 +433,7 @@ std::string_view rdatasView(std::string_view t, std::size_t& pos, std::size_t wi
 void putWord(std::string& field, std::string_view token, std::size_t width) {
   field.resize(width);
   const std::size_t n = std::min(width, token.size());
-  for (std::size_t k = 0; k < n; ++k) field[k] = kUpper.t[static_cast<unsigned char>(token[k])];
+  for (std::size_t k = 0; k < n; ++k) field[k] = upperLatin1(token[k]);
   std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
 }
 

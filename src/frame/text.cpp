@@ -41,20 +41,6 @@ void stgbln(std::string& s) {
 
 void fill(std::string& s, char c) { std::fill(s.begin(), s.end(), c); }
 
-namespace {
-constexpr unsigned char kLowerAa = 0xE5, kLowerAe = 0xE6, kLowerOe = 0xF8;
-constexpr unsigned char kUpperAa = 0xC5, kUpperAe = 0xC6, kUpperOe = 0xD8;
-}  // namespace
-
-char upperLatin1(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-  if (u == kLowerAa) return static_cast<char>(kUpperAa);
-  if (u == kLowerAe) return static_cast<char>(kUpperAe);
-  if (u == kLowerOe) return static_cast<char>(kUpperOe);
-  return c;
-}
-
 char lowerLatin1(char c) {
   const auto u = static_cast<unsigned char>(c);
   if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
@@ -65,14 +51,7 @@ char lowerLatin1(char c) {
 }
 
 void low2up(std::string& s) {
-  // By table: readers upper-case whole lines, byte by byte.
-  static const struct Upper {
-    char t[256];
-    Upper() {
-      for (int c = 0; c < 256; ++c) t[c] = upperLatin1(static_cast<char>(c));
-    }
-  } kUpper;
-  for (char& c : s) c = kUpper.t[static_cast<unsigned char>(c)];
+  for (char& c : s) c = upperLatin1(c);
 }
 
 void up2low(std::string& s) {

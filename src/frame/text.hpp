@@ -53,7 +53,27 @@ void hjuster(std::string& s);  // right-justify in place
 void stgbln(std::string& s);   // left-justify in place
 void fill(std::string& s, char c);
 
-char upperLatin1(char c);
+// The Danish letters in Latin-1.
+inline constexpr unsigned char kLowerAa = 0xE5, kLowerAe = 0xE6, kLowerOe = 0xF8;
+inline constexpr unsigned char kUpperAa = 0xC5, kUpperAe = 0xC6, kUpperOe = 0xD8;
+
+// Upper case of every Latin-1 byte, the Danish letters included, by one
+// table: readers upper-case text tokens byte by byte.
+struct UpperLatin1 {
+  char t[256] = {};
+  constexpr UpperLatin1() {
+    for (int c = 0; c < 256; ++c) {
+      const auto u = static_cast<unsigned char>(c);
+      t[c] = static_cast<char>(u >= 'a' && u <= 'z' ? u - 32
+                               : u == kLowerAa      ? kUpperAa
+                               : u == kLowerAe      ? kUpperAe
+                               : u == kLowerOe      ? kUpperOe
+                                                    : u);
+    }
+  }
+};
+inline constexpr UpperLatin1 kUpperLatin1{};
+inline char upperLatin1(char c) { return kUpperLatin1.t[static_cast<unsigned char>(c)]; }
 char lowerLatin1(char c);
 void low2up(std::string& s);
 void up2low(std::string& s);
