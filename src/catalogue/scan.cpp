@@ -78,34 +78,41 @@ constexpr std::uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
 
 // The value of eight digit bytes less '0' each, the first digit in the
 // lowest byte: pairs, then fours, then the eight, each by one multiply.
-inline std::uint64_t eightDigits(std::uint64_t d) {
+inline std::uint64_t digitsValue(std::uint64_t d) {
   constexpr std::uint64_t kMask = 0x000000FF000000FFull;
   constexpr std::uint64_t kMul1 = 100 + (1000000ull << 32), kMul2 = 1 + (10000ull << 32);
   d = d * 10 + (d >> 8);
   return (((d & kMask) * kMul1) + (((d >> 16) & kMask) * kMul2)) >> 32;
 }
 
+// The digits that begin the eight bytes at p (little-endian machines): how
+// many (0-8) and their value.
+struct DigitRun {
+  unsigned count;
+  std::uint64_t value;
+};
+inline DigitRun digitRun(const char* p) {
+  constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull;
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  const std::uint64_t d = w - kZeros;
+  // A byte below '0' borrows into its high bit, one above '9' carries into
+  // it; bytes after the first such one do not matter.
+  const std::uint64_t other = (d | (w + 0x4646464646464646ull)) & kHigh;
+  const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;  // 8 when all are digits
+  // The k digits shifted up as the last of eight, behind zeros.
+  return {k, k == 0 ? 0 : digitsValue(d << (64 - 8 * k))};
+}
+
 // As gatherDigits, eight bytes at a time while eight can be read: a
 // coordinate's whole part or decimals take one step instead of a loop.
 inline std::size_t gatherDigitsWide(std::string_view t, std::size_t i, std::uint64_t& m) {
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull;
     while (i + 8 <= t.size()) {
-      std::uint64_t w;
-      std::memcpy(&w, t.data() + i, 8);
-      const std::uint64_t d = w - kZeros;
-      // A byte below '0' borrows into its high bit, one above '9' carries
-      // into it; bytes after the first such one do not matter.
-      const std::uint64_t other = (d | (w + 0x4646464646464646ull)) & kHigh;
-      if (other == 0) {
-        m = m * 100000000 + eightDigits(d);
-        i += 8;
-        continue;
-      }
-      const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;
-      // The k digits shifted up as the last of eight, behind zeros.
-      if (k != 0) m = m * kPow10Int[k] + eightDigits(d << (8 * (8 - k)));
-      return i + k;
+      const DigitRun run = digitRun(t.data() + i);
+      if (run.count != 0) m = m * kPow10Int[run.count] + run.value;
+      i += run.count;
+      if (run.count < 8) return i;
     }
   }
   return gatherDigits(t, i, m);
@@ -289,33 +296,23 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   // longer digit runs) is read the general way, to the same result.
   if constexpr (std::endian::native == std::endian::little) {
     if (i + 16 <= t.size()) {
-      constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull,
-                              kAbove = 0x4646464646464646ull;
-      std::uint64_t w;
-      std::memcpy(&w, t.data() + i, 8);
-      const std::uint64_t d = w - kZeros;
-      const std::uint64_t other = (d | (w + kAbove)) & kHigh;
-      const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;  // 8 when all are digits
+      const DigitRun whole = digitRun(t.data() + i);
+      const unsigned k = whole.count;
       if (k < 8) {
         const char c = t[i + k];
-        const std::uint64_t whole = k == 0 ? 0 : eightDigits(d << (64 - 8 * k));
         if (k > 0 && TextSeps::is(c)) {
           err = 0;
           pos = i + k + 1;
-          return static_cast<double>(whole) + 1e-13;
+          return static_cast<double>(whole.value) + 1e-13;
         }
         if (c == '.') {
           const std::size_t j = i + k + 1;
-          std::uint64_t v;
-          std::memcpy(&v, t.data() + j, 8);
-          const std::uint64_t e = v - kZeros;
-          const std::uint64_t rest = (e | (v + kAbove)) & kHigh;
-          const auto f = static_cast<unsigned>(std::countr_zero(rest)) / 8;
+          const DigitRun frac = digitRun(t.data() + j);
+          const unsigned f = frac.count;
           if (f < 8 && k + f > 0 && TextSeps::is(t[j + f])) {
-            const std::uint64_t frac = f == 0 ? 0 : eightDigits(e << (64 - 8 * f));
             err = 0;
             pos = j + f + 1;
-            return static_cast<double>(whole * kPow10Int[f] + frac) / kPow10[f] + 1e-13;
+            return static_cast<double>(whole.value * kPow10Int[f] + frac.value) / kPow10[f] + 1e-13;
           }
         }
       }
