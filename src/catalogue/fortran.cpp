@@ -14,11 +14,6 @@ namespace {
 
 void stars(char* out, int w) { std::fill_n(out, w, '*'); }
 
-void rightAlign(char* out, int w, const char* text, int len) {
-  std::fill_n(out, w - len, ' ');
-  std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
-}
-
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
 constexpr std::uint64_t kPow10Int[] = {
@@ -91,6 +86,12 @@ void blanks(char* out, int w) {
   } else {
     for (int k = 0; k < w; ++k) out[k] = ' ';
   }
+}
+
+// A text right-aligned in out[0, w), blanks before it.
+void rightAlign(char* out, int w, const char* text, int len) {
+  blanks(out, w - len);
+  std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
 }
 
 // v rounded to d decimals, right-aligned in out[0, w), when one
@@ -256,8 +257,7 @@ bool formatI(char* out, int w, std::int64_t v) {
     stars(out, w);
     return false;
   }
-  blanks(out, w - len);
-  std::memcpy(out + (w - len), p, static_cast<std::size_t>(len));
+  rightAlign(out, w, p, len);
   return true;
 }
 
