@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "frame/bytes.hpp"
 #include "frame/text.hpp"
 
 namespace kvtconv {
@@ -345,26 +346,23 @@ bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
 
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighBits = 0x8080808080808080ull,
-                        kBlankBytes = 0x2020202020202020ull;
 
 // The high bit of the first byte of `w` that may be a text separator
 // (blank, comma, tab): a byte below '!' or a comma. Bytes after it may be
 // marked too; the first is exact.
 inline std::uint64_t separatorLike(std::uint64_t w) {
-  const std::uint64_t comma = w ^ 0x2C2C2C2C2C2C2C2Cull;
-  return ((w - 0x2121212121212121ull) & ~w & kHighBits) | ((comma - kOnes) & ~comma & kHighBits);
+  return bytes::below(w, '!') | bytes::equal(w, ',');
 }
 
 // Whether any of eight bytes may change in upper case: one from 'a' up
 // (some below it are counted too, which only costs the slow way).
-inline bool mayChangeCase(std::uint64_t w) { return ((w + 0x1F1F1F1F1F1F1F1Full) | w) & kHighBits; }
+inline bool mayChangeCase(std::uint64_t w) { return ((w + bytes::every(0x1F)) | w) & bytes::every(0x80); }
 
 // The first `k` bytes of `w` (0-8), blanks after them.
 inline std::uint64_t keepFirst(std::uint64_t w, std::size_t k) {
   if (k >= 8) return w;
   const std::uint64_t keep = k == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * k);
-  return (w & keep) | (kBlankBytes & ~keep);
+  return (w & keep) | (bytes::every(' ') & ~keep);
 }
 
 // readWord byte by byte, from `i` (past the separators) on.

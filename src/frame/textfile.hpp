@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "frame/bytes.hpp"
+
 namespace kvtconv {
 
 using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
@@ -140,11 +142,7 @@ class TextFile {
       while (k < 8 && p[k] != '\n') ++k;
       return k;
     }
-    std::uint64_t eight;
-    std::memcpy(&eight, p, 8);
-    const std::uint64_t x = eight ^ 0x0A0A0A0A0A0A0A0Aull;  // an LF becomes a zero byte
-    const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
-    return zero == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(zero)) / 8;
+    return bytes::first(bytes::equal(bytes::load8(p), '\n'));
   }
 
   std::FILE* f_;

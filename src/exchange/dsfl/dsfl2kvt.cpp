@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "frame/bytes.hpp"
 #include "catalogue/angles.hpp"
 #include "catalogue/codes.hpp"
 #include "catalogue/codetable.hpp"
@@ -59,10 +60,8 @@ std::int32_t positionCode(int digit) {
 // quotes. Text in front of the first "%" continues the last token's data.
 // Whether any of the eight bytes at p is a "%" or a '"'.
 inline bool markIn(const char* p) {
-  std::uint64_t x;
-  std::memcpy(&x, p, 8);
-  const auto zero = [](std::uint64_t y) { return (y - 0x0101010101010101ull) & ~y & 0x8080808080808080ull; };
-  return (zero(x ^ 0x2525252525252525ull) | zero(x ^ 0x2222222222222222ull)) != 0;
+  const std::uint64_t x = bytes::load8(p);
+  return (bytes::equal(x, '%') | bytes::equal(x, '"')) != 0;
 }
 
 template <class F>

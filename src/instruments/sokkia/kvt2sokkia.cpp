@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "frame/bytes.hpp"
 #include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
@@ -27,16 +28,10 @@ void zeroFill(char* f, std::size_t width) {
   if constexpr (std::endian::native == std::endian::little) {
     // Eight bytes at a time: a blank (0x20) and a minus (0x2D) both become
     // a zero (0x30) by adding to exactly their bytes.
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kHigh = 0x8080808080808080ull;
-    const auto where = [&](std::uint64_t x, std::uint64_t c) {  // 0x80 in each byte equal to c
-      const std::uint64_t t = x ^ c;
-      return ~(((t & kLow7) + kLow7) | t) & kHigh;
-    };
     for (; i + 8 <= width; i += 8) {
-      std::uint64_t x;
-      std::memcpy(&x, f + i, 8);
-      const std::uint64_t blanks = where(x, 0x2020202020202020ull);
-      const std::uint64_t minus = where(x, 0x2D2D2D2D2D2D2D2Dull);
+      std::uint64_t x = bytes::load8(f + i);
+      const std::uint64_t blanks = bytes::equalEach(x, ' ');
+      const std::uint64_t minus = bytes::equalEach(x, '-');
       negative |= minus != 0;
       x += (blanks >> 7) * 0x10 + (minus >> 7) * 0x03;
       std::memcpy(f + i, &x, 8);

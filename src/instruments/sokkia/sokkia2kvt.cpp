@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "frame/bytes.hpp"
 #include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/observations.hpp"
@@ -35,9 +36,7 @@ bool hasControlBytes(std::string_view line) {
   // each looked at (a tab is allowed).
   std::size_t i = 0;
   for (; i + 8 <= line.size(); i += 8) {
-    std::uint64_t x;
-    std::memcpy(&x, line.data() + i, 8);
-    if (((x - 0x2020202020202020ull) & ~x & 0x8080808080808080ull) == 0) continue;
+    if (bytes::below(bytes::load8(line.data() + i), 0x20) == 0) continue;
     for (std::size_t k = i; k < i + 8; ++k)
       if (isControl(line[k])) return true;
   }

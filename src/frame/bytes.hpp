@@ -1,0 +1,37 @@
+#pragma once
+// Eight bytes at a time: masks with the high bit set in the bytes sought.
+// A scanner loads eight bytes, asks which of them are of a kind, and looks
+// at single bytes only where the answer is not "none".
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace kvtconv::bytes {
+
+inline std::uint64_t load8(const char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  return x;
+}
+
+constexpr std::uint64_t every(unsigned char c) { return 0x0101010101010101ull * c; }
+
+// Bytes below c (at most 0x80). The first is marked exactly; a borrow may
+// mark bytes after it too, so use the mask for "any" or for the first.
+inline std::uint64_t below(std::uint64_t x, unsigned char c) { return (x - every(c)) & ~x & every(0x80); }
+
+// Bytes equal to c, in the same way: exact up to the first.
+inline std::uint64_t equal(std::uint64_t x, unsigned char c) { return below(x ^ every(c), 1); }
+
+// Bytes equal to c, every one exactly (no carry crosses a byte).
+inline std::uint64_t equalEach(std::uint64_t x, unsigned char c) {
+  const std::uint64_t t = x ^ every(c);
+  return ~(((t & every(0x7F)) + every(0x7F)) | t) & every(0x80);
+}
+
+// Where the first marked byte is in memory order (little-endian); 8 when
+// none is.
+inline std::size_t first(std::uint64_t mask) { return static_cast<std::size_t>(std::countr_zero(mask)) / 8; }
+
+}  // namespace kvtconv::bytes
