@@ -122,7 +122,9 @@ TEST(Fortran, FastPathAgreesWithExactRounding) {
   kvttest::Numbers next(88172645463325252ull);
   for (int k = 0; k < 200000; ++k) {
     const int d = static_cast<int>(next() % 10);
-    const double scale = static_cast<double>(next() % 1000000000) / 1000.0;
+    // Magnitudes from a millionth to 10^12, so that whole parts of every
+    // length are met, short and long.
+    const double scale = static_cast<double>(next() % 1000000000) / std::pow(10.0, static_cast<int>(next() % 16) - 3);
     double v = scale * ((next() & 1) ? 1 : -1);
     if (k % 3 == 0) v = std::round(v * 1000.0) / 1000.0 + 0.0005;  // near ties
     const double p = std::pow(10.0, d);
@@ -135,7 +137,7 @@ TEST(Fortran, FastPathAgreesWithExactRounding) {
     if (exact.find_first_not_of("-0.") == std::string::npos && exact[0] == '-') exact.erase(0, 1);
     ASSERT_EQ(trimLeft(f(30, d, v)), exact) << v << " d=" << d;
     // In a narrow field: the optional zero goes first, then stars.
-    const int w = 1 + static_cast<int>(next() % 14);
+    const int w = 1 + static_cast<int>(next() % 20);
     std::string narrow = exact;
     if (static_cast<int>(narrow.size()) > w && narrow.size() - 1 <= static_cast<std::size_t>(w)) {
       if (narrow.rfind("0.", 0) == 0) narrow.erase(0, 1);
@@ -143,6 +145,8 @@ TEST(Fortran, FastPathAgreesWithExactRounding) {
     }
     const auto width = static_cast<std::size_t>(w);
     narrow = narrow.size() > width ? std::string(width, '*') : std::string(width - narrow.size(), ' ') + narrow;
-    ASSERT_EQ(f(w, d, v), narrow) << v << " F" << w << "." << d;
+    std::string got(width + 2, '#');  // nothing written outside the field
+    formatF(got.data() + 1, w, d, v);
+    ASSERT_EQ(got, "#" + narrow + "#") << v << " F" << w << "." << d;
   }
 }
