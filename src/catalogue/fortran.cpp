@@ -94,6 +94,38 @@ void rightAlign(char* out, int w, const char* text, int len) {
   std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
 }
 
+// a * b - p exactly, for p the rounded product of a and b (no overflow or
+// underflow): one fused multiply-add where the machine has it, Dekker's
+// splitting otherwise (then nothing can be fused behind our back).
+double productError(double a, double b, double p) {
+#ifdef __FMA__
+  return std::fma(a, b, -p);
+#else
+  const auto split = [](double x, double& hi, double& lo) {
+    const double c = 134217729.0 * x;  // 2^27 + 1
+    hi = c - (c - x);
+    lo = x - hi;
+  };
+  double ah, al, bh, bl;
+  split(a, ah, al);
+  split(b, bh, bl);
+  return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+#endif
+}
+
+// Where the exact product v * power (rounded: scaled) lies against the
+// halves around rounded (the nearest integer of scaled, |scaled| < 2^52): 1 above the
+// upper half, -1 below the lower one, 0 between them, 2 on a half. The
+// differences to the halves are exact, and a sum of two doubles keeps the
+// sign of its exact value, so the side is decided without rounding doubt.
+[[gnu::noinline]] int sideOfHalf(double v, double power, double scaled, double rounded) {
+  const double error = productError(v, power, scaled);
+  const double frac = scaled - rounded;
+  const double above = (frac - 0.5) + error, below = (frac + 0.5) + error;
+  if (above == 0 || below == 0) return 2;
+  return above > 0 ? 1 : below < 0 ? -1 : 0;
+}
+
 // v rounded to d decimals, right-aligned in out[0, w), when one
 // multiplication settles the digits: the product is within half an ulp of
 // the exact one, so unless it lies that close to a half the rounding is the
@@ -106,12 +138,18 @@ int fastField(char* out, int w, int d, double v) {
   const double scaled = v * kPow10[d];
   const double mag = std::fabs(scaled);
   if (!(mag < 4e15)) return 0;
-  const double rounded = nearestInteger(scaled);
+  double rounded = nearestInteger(scaled);
   // At least two ulps of the product without asking for them: an ulp is at
-  // most mag * 2^-52, and the tiny term covers subnormals. A wider margin
-  // only sends more values to to_chars, which is exact too.
+  // most mag * 2^-52, and the tiny term covers subnormals.
   const double margin = mag * 0x1p-51 + 0x1p-1060;
-  if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= margin) return 0;
+  if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= margin) {
+    // So close to a half that the product's rounding error decides: a
+    // value read with one decimal more than the field, ending in 5. The
+    // error is found exactly and settles the side.
+    const int step = sideOfHalf(v, kPow10[d], scaled, rounded);
+    if (step == 2) return 0;  // on the half itself: to_chars rounds it to even
+    rounded += step;
+  }
   const auto n = static_cast<std::uint64_t>(std::fabs(rounded));
   const bool negative = n != 0 && rounded < 0;  // a value that rounds to zero carries no sign
   // Room for the whole digits: they fit when n < 10^(room + d), and n < 4e15
