@@ -91,7 +91,18 @@ void blanks(char* out, int w) {
 // A text right-aligned in out[0, w), blanks before it.
 void rightAlign(char* out, int w, const char* text, int len) {
   blanks(out, w - len);
-  std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
+  char* const to = out + (w - len);
+  if (len > 16) {
+    std::memcpy(to, text, static_cast<std::size_t>(len));
+  } else if (len >= 8) {  // two copies that may overlap, not a call
+    std::memcpy(to, text, 8);
+    std::memcpy(to + len - 8, text + len - 8, 8);
+  } else if (len >= 4) {
+    std::memcpy(to, text, 4);
+    std::memcpy(to + len - 4, text + len - 4, 4);
+  } else {
+    for (int k = 0; k < len; ++k) to[k] = text[k];
+  }
 }
 
 // a * b - p exactly, for p the rounded product of a and b (no overflow or

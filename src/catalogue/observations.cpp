@@ -122,8 +122,11 @@ void wdet(Session& s, TextFile* f, DetailObs& r) {
   char* line = f ? f->lineSpace(end) : spare;
   std::memset(line, ' ', end);
   line[1] = '4';
-  std::memcpy(line + 3, r.number.data(), std::min<std::size_t>(r.number.size(), 12));
-  std::memcpy(line + 16, code.data(), code.size());
+  // Fixed copies where the texts have their widths, as they nearly always do.
+  if (r.number.size() >= 12) std::memcpy(line + 3, r.number.data(), 12);
+  else std::memcpy(line + 3, r.number.data(), r.number.size());
+  if (code.size() == 9) std::memcpy(line + 16, code.data(), 9);
+  else std::memcpy(line + 16, code.data(), code.size());
   const std::string_view missing = l.missing;
   bool fits = detailField(line, 27, 9, l.angle, r.direction, missing);
   fits &= detailField(line, 37, 9, l.angle, r.zenith, missing);

@@ -31,7 +31,12 @@ const PointLayout& layout(Session& s) {
 
 // A number or code cut to its field, right-justified when asked; the field
 // is blank already.
-void putName(char* out, std::string_view text, std::size_t width, bool right) {
+template <std::size_t width>
+void putName(char* out, std::string_view text, bool right) {
+  if (!right && text.size() >= width) {  // the usual: a fixed copy, not a call
+    std::memcpy(out, text.data(), width);
+    return;
+  }
   text = text.substr(0, std::min(width, text.size()));
   if (right) {
     text = trim(text);
@@ -56,8 +61,8 @@ void wpkt(Session& s, TextFile* f, Point& p) {
   char* line = f ? f->lineSpace(kWidth) : spare;
   std::memset(line, ' ', kWidth);
   line[1] = '6';
-  putName(line + 3, p.number, 12, l.rightJustify);
-  putName(line + 16, p.code, 10, l.rightJustify);
+  putName<12>(line + 3, p.number, l.rightJustify);
+  putName<10>(line + 16, p.code, l.rightJustify);
   bool missed = false;  // a missing value written: its text may hold "***"
   auto real = [&](std::size_t col, int w, int d, double v) {
     if (missReal(v)) {
@@ -76,7 +81,7 @@ void wpkt(Session& s, TextFile* f, Point& p) {
     if (!s.wideWarned && (!fits || (missed && l.missingStars)))
       checkWide(s, std::string_view(line, kWidth), 28, 67);
     if (l.extent >= 2) {
-      std::memcpy(line + 68, p.task.data(), std::min<std::size_t>(12, p.task.size()));
+      putName<12>(line + 68, p.task, false);
       end = 80;
       if (l.extent >= 3) {
         real(82, 10, l.coordDecimals, p.extras.reals[0]);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -338,7 +339,7 @@ class DsflImport {
   void startObject(Sink sink, int type, std::string_view rest) {
     sink_ = sink;
     objectType_ = type;
-    group_.clear();
+    grouped_ = 0;
     // The start code ("%P1K", "%L1KR") runs to the first blank.
     const std::size_t blank = rest.find(' ');
     data(blank == std::string_view::npos ? std::string_view() : rest.substr(blank));
@@ -367,6 +368,7 @@ class DsflImport {
       std::size_t start = pos - 1;
       while (start < text.size() && (text[start] == ' ' || text[start] == ',' || text[start] == '\t')) ++start;
       if (start >= text.size()) break;
+      pos = start + 1;  // the readers need not pass the separators again
       const char lead = upperLatin1(text[start]);
       if (lead == 'R' || lead == 'H') {  // items among the numbers; read only these as words
         int err = 0;
@@ -387,16 +389,16 @@ class DsflImport {
       int e = 0;
       const double v = rdrtas(text, pos, e);
       if (e == -1) break;
-      group_.push_back(e != 0 ? kMissingReal : v);
-      if (group_.size() == valuesPerPoint()) {
+      group_[grouped_++] = e != 0 ? kMissingReal : v;
+      if (grouped_ == valuesPerPoint()) {
         std::array<double, 3> c = {kMissingReal, kMissingReal, kMissingReal};
-        for (std::size_t k = 0; k < group_.size(); ++k) {
+        for (std::size_t k = 0; k < grouped_; ++k) {
           const int p = positions_[k] != 0 ? positions_[k] : static_cast<int>(k + 1);
           const auto idx = static_cast<std::size_t>(p - 1);
           const bool miss = std::fabs(group_[k] - kMissingReal) < 0.01;
           c[idx] = miss ? kMissingReal : group_[k] + origin_[idx];
         }
-        group_.clear();
+        grouped_ = 0;
         coordinate(c);
       }
     }
@@ -421,11 +423,18 @@ class DsflImport {
   // The next element's point number, into `n` (cut or padded to 12).
   void nextNumber(std::string& n) {
     ++elements_;
-    char digits[7];
-    formatI(digits, 7, elements_ + a_.elementOffset);
-    n = firstText_;
-    n += trim(std::string_view(digits, 7));
-    n.resize(12, ' ');
+    // The first text, the number (stars past seven places), blanks up to 12.
+    char text[40];
+    std::memset(text, ' ', 12);
+    const std::size_t first = std::min<std::size_t>(firstText_.size(), 12);
+    std::memcpy(text, firstText_.data(), first);
+    char* const digits = text + first;
+    char* const end = std::to_chars(digits, text + sizeof text, elements_ + a_.elementOffset).ptr;
+    if (end - digits > 7) {
+      std::memset(digits, '*', 7);
+      std::memset(digits + 7, ' ', static_cast<std::size_t>(end - digits - 7));
+    }
+    n.assign(text, 12);
   }
 
   void writePoint(const std::array<double, 3>& c, const std::string& code) {
@@ -535,7 +544,7 @@ class DsflImport {
     const int digit = std::isdigit(static_cast<unsigned char>(rest[0])) ? rest[0] - '0' : 1;
     text_->valueC = positionCode(digit);
     sink_ = Sink::Position;
-    group_.clear();
+    grouped_ = 0;
     data(rest.substr(1));
   }
 
@@ -689,7 +698,8 @@ class DsflImport {
   std::array<int, 3> positions_ = {1, 2, 0};
   std::array<double, 3> origin_ = {0, 0, 0};
   Sink sink_ = Sink::None;
-  std::vector<double> group_;
+  std::array<double, 3> group_{};  // the numbers of a point so far
+  std::size_t grouped_ = 0;
   int objectType_ = 0, endType_ = 9, pendingType_ = 0;
   int objectCode_ = -1;
   std::optional<std::array<double, 3>> pending_;
