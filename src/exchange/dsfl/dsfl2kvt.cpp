@@ -423,18 +423,41 @@ class DsflImport {
   // The next element's point number, into `n` (cut or padded to 12).
   void nextNumber(std::string& n) {
     ++elements_;
-    // The first text, the number (stars past seven places), blanks up to 12.
-    char text[40];
-    std::memset(text, ' ', 12);
-    const std::size_t first = std::min<std::size_t>(firstText_.size(), 12);
-    std::memcpy(text, firstText_.data(), first);
-    char* const digits = text + first;
-    char* const end = std::to_chars(digits, text + sizeof text, elements_ + a_.elementOffset).ptr;
-    if (end - digits > 7) {
-      std::memset(digits, '*', 7);
-      std::memset(digits + 7, ' ', static_cast<std::size_t>(end - digits - 7));
+    const std::int64_t v = elements_ + a_.elementOffset;
+    // Numbers run on by one: the last one's digits are counted up in place.
+    if (v == number_ + 1 && countUp()) {
+      number_ = v;
+      n.assign(numberText_, 12);
+      return;
     }
-    n.assign(text, 12);
+    // The first text, the number (stars past seven places), blanks up to 12.
+    std::memset(numberText_, ' ', 12);
+    const std::size_t first = std::min<std::size_t>(firstText_.size(), 12);
+    std::memcpy(numberText_, firstText_.data(), first);
+    char* const digits = numberText_ + first;
+    char* const end = std::to_chars(digits, numberText_ + sizeof numberText_, v).ptr;
+    const auto count = static_cast<std::size_t>(end - digits);
+    number_ = v;
+    digits_ = {first, first + count};
+    if (count > 7) {
+      std::memset(digits, '*', 7);
+      std::memset(digits + 7, ' ', count - 7);
+      number_ = -1;  // not to be counted up
+    }
+    n.assign(numberText_, 12);
+  }
+  // The digits of the last number plus one, when they stay as many, not
+  // negative and within the 12 places.
+  bool countUp() {
+    if (number_ < 0 || digits_.second > 12 || digits_.second - digits_.first >= 7) return false;
+    for (std::size_t k = digits_.second; k-- > digits_.first;) {
+      if (numberText_[k] != '9') {
+        ++numberText_[k];
+        return true;
+      }
+      numberText_[k] = '0';
+    }
+    return false;  // all nines: one digit more, made anew
   }
 
   void writePoint(const std::array<double, 3>& c, const std::string& code) {
@@ -685,6 +708,11 @@ class DsflImport {
   TextFile *in_ = nullptr, *out_ = nullptr, *codes_ = nullptr, *report_ = nullptr;
   bool building_ = false, ended_ = false, ordered_ = false, sawH2_ = false;
   std::string firstText_;
+  // The last element number made: its text, value (-1: none to count up
+  // from) and where its digits stand.
+  char numberText_[40] = {};
+  std::int64_t number_ = -1;
+  std::pair<std::size_t, std::size_t> digits_{};
   std::vector<CodeEntry> table_;
   std::vector<std::string> kvtCodes_;  // kvtCode's, by entry and type
   std::string missingCode_;
