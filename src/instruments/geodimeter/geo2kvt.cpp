@@ -262,17 +262,18 @@ class WordWriter {
  private:
   // A word held back until the measurement it belongs to.
   struct Held {
-    std::string text;
-    Word word;  // its text is `text`
+    char text[kWordWidth];
+    Word word;  // its text is in `text`, so a Held is not copied
+    Held() = default;
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    bool empty() const { return word.text.empty(); }
     void hold(const Word& w) {
-      text.assign(w.text);
+      std::memcpy(text, w.text.data(), w.text.size());  // words are at most kWordWidth
       word = w;
+      word.text = std::string_view(text, w.text.size());
     }
-    Word get() const {
-      Word w = word;
-      w.text = text;
-      return w;
-    }
+    const Word& get() const { return word; }
   };
 
   void put(const Word& w) {
@@ -309,7 +310,7 @@ class WordWriter {
       // each measurement carries the code once.
       const bool sameMeasurement = coordinate && lastWasCoordinate_;
       if (pointDue_) put(point_);
-      if (!code_.text.empty() && !codeWritten_ && !sameMeasurement) put(code_);
+      if (!code_.empty() && !codeWritten_ && !sameMeasurement) put(code_);
       if (prismDue_) put(prism_);
       pointDue_ = prismDue_ = false;
       put(w);
