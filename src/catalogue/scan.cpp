@@ -159,6 +159,30 @@ std::size_t readDecimalPrefix(std::string_view t, double& out) {
   return digitsToDouble(t.data(), i, frac, out) ? i : 0;
 }
 
+std::size_t readDecimalPrefixPadded(std::string_view t, double& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // Runs of fewer than eight digits that end inside the text; anything
+    // else goes the way above.
+    const char* p = t.data();
+    const std::size_t n = t.size();
+    const DigitRun whole = digitRun(p);
+    const std::size_t i = whole.count;
+    if (i < 8 && i <= n) {
+      if (i == n || p[i] != '.') {
+        if (i != 0) out = static_cast<double>(whole.value);
+        return i;
+      }
+      const DigitRun frac = digitRun(p + i + 1);
+      if (frac.count < 8 && i + 1 + frac.count <= n) {
+        if (i + frac.count == 0) return 0;
+        out = static_cast<double>(whole.value * kPow10Int[frac.count] + frac.value) / kPow10[frac.count];
+        return i + 1 + frac.count;
+      }
+    }
+  }
+  return readDecimalPrefix(t, out);
+}
+
 bool readDecimal(std::string_view t, double& out) {
   return !t.empty() && readDecimalPrefix(t, out) == t.size();
 }

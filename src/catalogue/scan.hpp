@@ -23,6 +23,10 @@ bool readDecimal(std::string_view digits, double& out);
 // The same for the longest such run at the start of `text`: how many bytes
 // it took (0 when there is no digit).
 std::size_t readDecimalPrefix(std::string_view text, double& out);
+// The same where eight bytes past the end of `text` may be read (a record
+// buffer with room behind it): short runs of digits are taken eight bytes
+// at a time.
+std::size_t readDecimalPrefixPadded(std::string_view text, double& out);
 
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);

@@ -34,4 +34,22 @@ inline std::uint64_t equalEach(std::uint64_t x, unsigned char c) {
 // none is.
 inline std::size_t first(std::uint64_t mask) { return static_cast<std::size_t>(std::countr_zero(mask)) / 8; }
 
+// n <= 32 bytes from src to dst (not overlapping) by two fixed copies that
+// may overlap each other: a word, a field or a number is copied inline
+// instead of by a call that first sorts out its size.
+inline void copySmall(char* dst, const char* src, std::size_t n) {
+  if (n >= 16) {
+    std::memcpy(dst, src, 16);
+    std::memcpy(dst + n - 16, src + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(dst, src, 8);
+    std::memcpy(dst + n - 8, src + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(dst, src, 4);
+    std::memcpy(dst + n - 4, src + n - 4, 4);
+  } else {
+    for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];
+  }
+}
+
 }  // namespace kvtconv::bytes

@@ -131,6 +131,15 @@ TEST(Scan, RealsAgreeWithExactConversion) {
     double bare = -1;
     ASSERT_TRUE(readDecimal(token, bare)) << token;
     ASSERT_EQ(bare, want) << token;
+    // Eight bytes at a time, with digits behind the text that must not be
+    // taken, and with a byte after the number inside it.
+    const std::string padded = token + (k % 3 == 0 ? "x9999999" : k % 3 == 1 ? ".9999999" : "9x999999");
+    double fast = -1, plain = -2;
+    ASSERT_EQ(readDecimalPrefixPadded(std::string_view(padded.data(), token.size()), fast), token.size()) << token;
+    ASSERT_EQ(fast, want) << token;
+    const std::string_view longer(padded.data(), token.size() + 1);
+    ASSERT_EQ(readDecimalPrefixPadded(longer, fast), readDecimalPrefix(longer, plain)) << padded;
+    ASSERT_EQ(fast, plain) << padded;
   }
   // Bare decimals take digits and one point, nothing else.
   for (const std::string_view bad : {"", ".", "1.2.3", "1a", "-1", " 1", "1 ", "1e5"}) {

@@ -18,6 +18,7 @@
 #include "catalogue/observations.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
+#include "frame/bytes.hpp"
 #include "frame/files.hpp"
 #include "frame/run.hpp"
 #include "frame/scratch.hpp"
@@ -206,6 +207,12 @@ struct Word {
   std::uint32_t tag = 0;
 };
 
+// A word into a buffer of kWordWidth bytes.
+inline void copyWord(char* to, std::string_view w) {
+  if (w.size() <= 32) bytes::copySmall(to, w.data(), w.size());
+  else std::memcpy(to, w.data(), w.size());
+}
+
 [[gnu::always_inline]] inline Word makeWord(std::string_view w, unsigned bits) {
   std::size_t eq = 0;
   while (eq < w.size() && w[eq] != '=') ++eq;
@@ -269,7 +276,7 @@ class WordWriter {
     Held& operator=(const Held&) = delete;
     bool empty() const { return word.text.empty(); }
     void hold(const Word& w) {
-      std::memcpy(text, w.text.data(), w.text.size());  // words are at most kWordWidth
+      copyWord(text, w.text);
       word = w;
       word.text = std::string_view(text, w.text.size());
     }
@@ -358,9 +365,10 @@ class RecordValues {
     }
   }
   // The words as the grouper found them, when none holds a blank (so the
-  // scan above would find the same).
+  // scan above would find the same), in its record buffer, which has room
+  // to read eight bytes past the text.
   RecordValues(Session& s, std::string_view text, std::span<const LabelledWord> words)
-      : s_(s), text_(text), words_(words.data()), count_(words.size()) {}
+      : s_(s), text_(text), words_(words.data()), count_(words.size()), padded_(true) {}
 
   // Where the value of `label` ("50=") begins, or npos; labels are found
   // only at the start of a word, so "5=" does not match inside "15=".
@@ -453,7 +461,8 @@ class RecordValues {
     const bool negative = at < text_.size() && text_[at] == '-';
     const std::size_t body = at + (negative ? 1 : 0);
     double v = 0;
-    const std::size_t n = readDecimalPrefix(text_.substr(body), v);
+    const std::size_t n = padded_ ? readDecimalPrefixPadded(text_.substr(body), v)
+                                  : readDecimalPrefix(text_.substr(body), v);
     if (n != 0 && (body + n == text_.size() || text_[body + n] == ' ')) {
       r.v = negative ? -v : v;
       return r;
@@ -495,6 +504,7 @@ class RecordValues {
   std::string_view text_;
   const LabelledWord* words_;
   std::size_t count_ = 0;
+  bool padded_ = false;
   std::array<LabelledWord, kMaxWords> own_;  // the scanned words
 };
 
@@ -839,8 +849,12 @@ class Grouper {
 
   void dispatch() {
     const int type = entries_[static_cast<std::size_t>(candidate_)].type;
-    if (blankInWord_) import_.dispatch(type, record());
-    else import_.dispatch(type, record(), std::span(words_.data(), recordWords_));
+    if (blankInWord_) {
+      import_.dispatch(type, record());
+    } else {
+      record_[recordLength_] = ' ';  // a number at the end ends there when read eight bytes at a time
+      import_.dispatch(type, record(), std::span(words_.data(), recordWords_));
+    }
   }
 
   // Every entry whose labels agree with those collected so far stays alive;
@@ -863,7 +877,8 @@ class Grouper {
     words_[k] = {word.tag, static_cast<std::uint32_t>(recordLength_ + word.eq + 1)};
     recordWords_ = k + 1;
     blankInWord_ |= (word.bits & kBlank) && w.find(' ') != std::string_view::npos;
-    std::memcpy(record_ + recordLength_, w.data(), w.size());
+    if (w.size() <= 32) bytes::copySmall(record_ + recordLength_, w.data(), w.size());
+    else std::memcpy(record_ + recordLength_, w.data(), w.size());
     recordLength_ += w.size();
   }
 
@@ -872,7 +887,7 @@ class Grouper {
   // group's words are written as they came.
   [[gnu::noinline]] void close(const Word& w) {
     if (candidate_ >= 0) {
-      std::memcpy(held_[heldAt_], w.text.data(), w.text.size());  // words are at most kWordWidth
+      copyWord(held_[heldAt_], w.text);
       pending_ = w;
       pushedBack_ = true;
       dispatch();
@@ -919,7 +934,7 @@ class Grouper {
   std::array<LabelledWord, kMaxLabels + 1> words_{};
   std::size_t count_ = 0, recordLength_ = 0, recordWords_ = 0;
   bool blankInWord_ = false;  // then the record's words are found as its text shows them
-  char record_[kRecordWidth];
+  char record_[kRecordWidth + 8] = {};  // room for reading a number eight bytes at a time
   std::uint64_t alive_;  // entries that agree with the group so far
   std::string word_;
   // The word that closed a group, to be taken again: two buffers in turn.
