@@ -33,9 +33,24 @@ inline std::string_view trim(std::string_view s) {
   while (k < s.size() && s[k] == ' ') ++k;
   return s.substr(k);
 }
+// Fields are mostly 8 to 16 bytes: two looks at eight bytes that may
+// overlap answer for them.
 inline bool isBlank(std::string_view s) {
-  for (const char c : s)
-    if (c != ' ') return false;
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  const char* p = s.data();
+  std::size_t n = s.size();
+  const auto eight = [](const char* q) {
+    std::uint64_t x;
+    std::memcpy(&x, q, 8);
+    return x;
+  };
+  if (n >= 8) {
+    for (; n > 16; p += 8, n -= 8)
+      if (eight(p) != kBlanks) return false;
+    return eight(p) == kBlanks && eight(p + n - 8) == kBlanks;
+  }
+  for (; n > 0; ++p, --n)
+    if (*p != ' ') return false;
   return true;
 }
 

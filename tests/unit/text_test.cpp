@@ -45,3 +45,22 @@ TEST(Text, PutFieldCutsAndPads) {
   putField(line, 1, "q", 2);
   EXPECT_EQ(line, "q abc...xy");
 }
+
+// Blank checks and trims, which look at eight bytes at a time, against one
+// byte at a time: every length to 40, with one other byte (or none) at
+// every place, also one that differs from a blank by a single bit.
+TEST(Text, BlankAndTrimAsByteByByte) {
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t at = 0; at <= n; ++at) {
+      for (const char other : {'x', '\0', '\x60', '\xA0'}) {
+        std::string s(n, ' ');
+        if (at < n) s[at] = other;
+        const bool blank = at == n;
+        ASSERT_EQ(isBlank(s), blank) << n << " " << at;
+        const std::string_view want = blank ? std::string_view() : std::string_view(s).substr(at, 1);
+        ASSERT_EQ(trim(s), want) << n << " " << at;
+        ASSERT_EQ(rtrim(s).size(), blank ? 0 : at + 1) << n << " " << at;
+      }
+    }
+  }
+}
