@@ -31,18 +31,27 @@ void Line::assign(std::string_view raw) {
   }
   wide_ = !text_.empty() && text_[0] == '*';
   text_.resize(kMaxLine, ' ');
-  signature_.assign(3 * kSlots, ' ');
-  lastOfNumber_.fill(0);
-  for (int slot = 1; slot <= kSlots; ++slot) {
-    char* t = signature_.data() + 3 * (slot - 1);
-    const std::string_view w = word(slot);
-    for (std::size_t k = 0; k < 3 && k < w.size(); ++k) t[k] = w[k];
-    if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
-    if (t[2] == '.' || slot == 1) t[2] = ' ';
-    if (t[0] == '0' && t[1] == '0' && t[2] == ' ') t[0] = t[1] = ' ';
+  signature_.resize(3 * kSlots);
+  // Only the places the last line set are cleared.
+  for (int slot = 0; slot < kSlots; ++slot) lastOfNumber_[numberAt_[static_cast<std::size_t>(slot)]] = 0;
+  // The line is padded to kMaxLine, so every slot has its three index bytes.
+  const std::size_t width = wordWidth(m());
+  const char* w = text_.data() + (wide_ ? 1 : 0);
+  char* t = signature_.data();
+  for (int slot = 1; slot <= kSlots; ++slot, w += width, t += 3) {
+    char c0 = w[0], c1 = w[1], c2 = w[2];
+    if (c2 == '.' || slot == 1) c2 = ' ';
+    if (c0 == '0' && c1 == '0' && c2 == ' ') c0 = c1 = ' ';
+    t[0] = c0;
+    t[1] = c1;
+    t[2] = c2;
     codes_[static_cast<std::size_t>(slot - 1)] = tokenCode(std::string_view(t, 3));
-    if (isDigit(t[0]) && isDigit(t[1]) && t[2] == ' ')
-      lastOfNumber_[static_cast<std::size_t>((t[0] - '0') * 10 + (t[1] - '0'))] = static_cast<std::uint8_t>(slot);
+    std::uint8_t number = kNoNumber;
+    if (isDigit(c0) && isDigit(c1) && c2 == ' ') {
+      number = static_cast<std::uint8_t>((c0 - '0') * 10 + (c1 - '0'));
+      lastOfNumber_[number] = static_cast<std::uint8_t>(slot);
+    }
+    numberAt_[static_cast<std::size_t>(slot - 1)] = number;
   }
 }
 

@@ -43,7 +43,11 @@ class Line {
   std::array<std::uint32_t, kSlots> codes_{};
   // The last slot of each two-digit index, or 0: readers ask for a dozen
   // indexes a line, nearly all of them two digits.
-  std::array<std::uint8_t, 100> lastOfNumber_{};
+  // A spare place for slots without a two-digit index, and what each slot
+  // set, so that the next line clears only those.
+  static constexpr std::uint8_t kNoNumber = 100;
+  std::array<std::uint8_t, 101> lastOfNumber_{};
+  std::array<std::uint8_t, kSlots> numberAt_{};
   bool wide_ = false;
 };
 
