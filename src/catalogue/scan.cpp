@@ -16,18 +16,38 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Separator sets as predicates: these loops run for every byte of a
-// catalogue, so they stay simple.
+// catalogue, so they stay simple. `maybe` marks, eight bytes at a time, the
+// bytes that may be separators: every byte below '-' (signs and a few
+// marks too, rare in tokens); the first marked one is exact and is then
+// looked at.
 struct IntSeps {
   static bool is(char c) { return c == ' ' || c == ',' || c == '/' || c == '\t'; }
+  static std::uint64_t maybe(std::uint64_t w) { return bytes::below(w, '-') | bytes::equal(w, '/'); }
 };
 struct TextSeps {
   static bool is(char c) { return c == ' ' || c == ',' || c == '\t'; }
+  static std::uint64_t maybe(std::uint64_t w) { return bytes::below(w, '-'); }
 };
 
-// Index of the first separator at or after i (the end if none).
+// Index of the first separator at or after i (the end if none). Tokens are
+// passed eight bytes at a time; a byte marked on the way that is no
+// separator is stepped over.
 template <class Seps>
 std::size_t findSep(std::string_view t, std::size_t i) {
-  while (i < t.size() && !Seps::is(t[i])) ++i;
+  const std::size_t n = t.size();
+  if constexpr (std::endian::native == std::endian::little) {
+    while (i + 8 <= n) {
+      const std::uint64_t m = Seps::maybe(bytes::load8(t.data() + i));
+      if (m == 0) {
+        i += 8;
+        continue;
+      }
+      i += bytes::first(m);
+      if (Seps::is(t[i])) return i;
+      ++i;
+    }
+  }
+  while (i < n && !Seps::is(t[i])) ++i;
   return i;
 }
 
@@ -36,13 +56,10 @@ std::size_t findSep(std::string_view t, std::size_t i) {
 template <class Seps>
 std::size_t skipSeps(std::string_view t, std::size_t i) {
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
     while (i + 8 <= t.size() && t[i] == ' ' && t[i + 1] == ' ') {
-      std::uint64_t w;
-      std::memcpy(&w, t.data() + i, 8);
-      const std::uint64_t other = w ^ kBlanks;
+      const std::uint64_t other = bytes::load8(t.data() + i) ^ bytes::every(' ');
       if (other != 0) {
-        i += static_cast<std::size_t>(std::countr_zero(other)) / 8;
+        i += bytes::first(other);
         break;
       }
       i += 8;
@@ -50,6 +67,17 @@ std::size_t skipSeps(std::string_view t, std::size_t i) {
   }
   while (i < t.size() && Seps::is(t[i])) ++i;
   return i;
+}
+
+// Where the token after `i` most likely starts, for the fast paths: past
+// the separator at i (if it is one) and the blanks after it. Needs eight
+// bytes from i + 1. The byte there may still be a separator (a second
+// comma, eight blanks): the fast paths then take the general way, which
+// skips separators fully.
+template <class Seps>
+inline std::size_t likelyStart(const char* b, std::size_t i) {
+  i += Seps::is(b[i]);
+  return i + bytes::first(bytes::load8(b + i) ^ bytes::every(' '));
 }
 
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -223,7 +251,7 @@ bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::si
 }  // namespace
 
 // rdrtas from `i` on, past the separators: any token.
-static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int& err) {
+[[gnu::noinline]] static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int& err) {
   const std::size_t n = t.size();
   if (i >= n) {
     err = -1;
@@ -290,36 +318,38 @@ static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int
 }
 
 double rdrtas(std::string_view t, std::size_t& pos, int& err) {
-  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
-  // Most values are plain decimals, "6199339.786": up to seven whole digits
-  // and seven decimals. Where sixteen bytes can be read, each part is
-  // found and converted in one step; anything else (signs, other marks,
-  // longer digit runs) is read the general way, to the same result.
+  const std::size_t i = pos == 0 ? 0 : pos - 1;
+  // Most values are plain decimals, "6199339.786", after a separator and
+  // perhaps a column's blanks: up to seven whole digits and seven decimals.
+  // Where sixteen bytes can be read, each part is found and converted in
+  // one step; anything else (signs, other marks, longer digit runs, more
+  // separators) is read the general way, to the same result.
   if constexpr (std::endian::native == std::endian::little) {
-    if (i + 16 <= t.size()) {
-      const DigitRun whole = digitRun(t.data() + i);
-      const unsigned k = whole.count;
-      if (k < 8) {
-        const char c = t[i + k];
-        if (k > 0 && TextSeps::is(c)) {
-          err = 0;
-          pos = i + k + 1;
-          return static_cast<double>(whole.value) + 1e-13;
-        }
-        if (c == '.') {
-          const std::size_t j = i + k + 1;
-          const DigitRun frac = digitRun(t.data() + j);
+    const char* const b = t.data();
+    if (i + 9 <= t.size()) {
+      const std::size_t s = likelyStart<TextSeps>(b, i);
+      if (s + 16 <= t.size()) {
+        const DigitRun whole = digitRun(b + s);
+        const unsigned k = whole.count;
+        const char c = b[s + k];
+        if (k < 8 && c == '.') {
+          const std::size_t j = s + k + 1;
+          const DigitRun frac = digitRun(b + j);
           const unsigned f = frac.count;
-          if (f < 8 && k + f > 0 && TextSeps::is(t[j + f])) {
+          if (f < 8 && k + f > 0 && TextSeps::is(b[j + f])) {
             err = 0;
             pos = j + f + 1;
             return static_cast<double>(whole.value * kPow10Int[f] + frac.value) / kPow10[f] + 1e-13;
           }
+        } else if (k - 1 < 7 && TextSeps::is(c)) {
+          err = 0;
+          pos = s + k + 1;
+          return static_cast<double>(whole.value) + 1e-13;
         }
       }
     }
   }
-  return realToken(t, i, pos, err);
+  return realToken(t, skipSeps<TextSeps>(t, i), pos, err);
 }
 
 bool skipToken(std::string_view t, std::size_t& pos) {
