@@ -77,7 +77,8 @@ std::size_t skipSeps(std::string_view t, std::size_t i) {
 template <class Seps>
 inline std::size_t likelyStart(const char* b, std::size_t i) {
   i += Seps::is(b[i]);
-  return i + bytes::first(bytes::load8(b + i) ^ bytes::every(' '));
+  if (b[i] == ' ') i += bytes::first(bytes::load8(b + i) ^ bytes::every(' '));
+  return i;
 }
 
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -191,8 +192,12 @@ bool readDecimal(std::string_view t, double& out) {
   return !t.empty() && readDecimalPrefix(t, out) == t.size();
 }
 
-std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
-  std::size_t i = skipSeps<IntSeps>(t, pos == 0 ? 0 : pos - 1);
+namespace {
+
+// rditas from `from` on: any token, the general way (out of line, as
+// realToken).
+[[gnu::noinline]] std::int32_t intToken(std::string_view t, std::size_t from, std::size_t& pos, int& err) {
+  std::size_t i = skipSeps<IntSeps>(t, from);
   auto fail = [&](std::size_t at) {
     err = 1;
     pos = at + 1;
@@ -229,6 +234,38 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
+}  // namespace
+
+std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // Record types and counts: a few digits after a separator (and perhaps a
+  // column's blanks), read in one step where eight bytes can be; up to
+  // seven digits always fit. Anything else goes the general way.
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* const b = t.data();
+    if (from + 9 <= t.size()) {
+      const std::size_t i = likelyStart<IntSeps>(b, from);
+      if (i + 8 <= t.size()) {
+        auto ends = [](char c) { return IntSeps::is(c) || c == '.' || c == '*'; };
+        // One digit, as record types mostly are, by a look at two bytes.
+        const auto first = static_cast<unsigned>(static_cast<unsigned char>(b[i]) - '0');
+        if (first <= 9 && ends(b[i + 1])) {
+          err = 0;
+          pos = i + 2;
+          return static_cast<std::int32_t>(first);
+        }
+        const DigitRun run = digitRun(b + i);
+        if (run.count - 1 < 7 && ends(b[i + run.count])) {
+          err = 0;
+          pos = i + run.count + 1;
+          return static_cast<std::int32_t>(run.value);
+        }
+      }
+    }
+  }
+  return intToken(t, from, pos, err);
+}
+
 namespace {
 
 // A token rdrtas does not take, from `at` on: flagged and passed.
@@ -250,8 +287,10 @@ bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::si
 
 }  // namespace
 
-// rdrtas from `i` on, past the separators: any token.
-[[gnu::noinline]] static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int& err) {
+// rdrtas from `from` on: any token, the general way (out of line, so
+// that the fast path needs no registers saved).
+[[gnu::noinline]] static double realToken(std::string_view t, std::size_t from, std::size_t& pos, int& err) {
+  std::size_t i = skipSeps<TextSeps>(t, from);
   const std::size_t n = t.size();
   if (i >= n) {
     err = -1;
@@ -349,7 +388,7 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
       }
     }
   }
-  return realToken(t, skipSeps<TextSeps>(t, i), pos, err);
+  return realToken(t, i, pos, err);
 }
 
 bool skipToken(std::string_view t, std::size_t& pos) {
@@ -377,13 +416,6 @@ bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
 namespace {
 
 
-// The high bit of the first byte of `w` that may be a text separator
-// (blank, comma, tab): a byte below '!' or a comma. Bytes after it may be
-// marked too; the first is exact.
-inline std::uint64_t separatorLike(std::uint64_t w) {
-  return bytes::below(w, '!') | bytes::equal(w, ',');
-}
-
 // Whether any of eight bytes may change in upper case: one from 'a' up
 // (some below it are counted too, which only costs the slow way).
 inline bool mayChangeCase(std::uint64_t w) { return ((w + bytes::every(0x1F)) | w) & bytes::every(0x80); }
@@ -395,50 +427,88 @@ inline std::uint64_t keepFirst(std::uint64_t w, std::size_t k) {
   return (w & keep) | (bytes::every(' ') & ~keep);
 }
 
-// readWord byte by byte, from `i` (past the separators) on.
-void readWordBytes(std::string_view t, std::size_t i, std::size_t& pos, std::string& field,
-                   std::size_t width, int& err, char missingMark) {
-  std::size_t at = i + 1;
+// readWord byte by byte, from `from` on (out of line, as realToken).
+[[gnu::noinline]] void readWordBytes(std::string_view t, std::size_t from, std::size_t& pos,
+                                     std::string& field, std::size_t width, int& err, char missingMark) {
+  std::size_t at = from + 1;
   putWord(field, rdatasView(t, at, width, err, missingMark), width);
   pos = at;
 }
 
 }  // namespace
 
+namespace {
+
+// readWord for a token of eight bytes or more, or one the short path does
+// not take: where 16 bytes can be read and the token ends within them, the
+// field is filled by words; else byte by byte. Out of line, as realToken.
+// Takes what readWord takes, so that readWord passes its call on as it is.
+[[gnu::noinline]] void readLongWord(std::string_view t, std::size_t& pos, std::string& field, std::size_t width,
+                                    int& err, char missingMark) {
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* const b = t.data();
+    if (width - 8 <= 8 && from + 9 <= t.size() && field.size() == width) {
+      const std::size_t i = likelyStart<TextSeps>(b, from);
+      if (i + 16 <= t.size() && TextSeps::maybe(bytes::load8(b + i)) == 0) {
+        if (const std::uint64_t m1 = TextSeps::maybe(bytes::load8(b + i + 8))) {
+          const std::size_t len = 8 + bytes::first(m1);
+          if (TextSeps::is(b[i + len])) {
+            char* out = field.data();
+            const std::size_t kept = std::min(width, len);
+            const std::uint64_t w0 = bytes::load8(b + i), w1 = keepFirst(bytes::load8(b + i + 8), kept - 8);
+            // Bytes 0-7, then the eight that end the field (overlapping them).
+            std::memcpy(out, &w0, 8);
+            if (width > 8) {
+              const unsigned shift = static_cast<unsigned>(8 * (width - 8));
+              const std::uint64_t tail = shift == 64 ? w1 : (w0 >> shift) | (w1 << (64 - shift));
+              std::memcpy(out + width - 8, &tail, 8);
+            }
+            if (mayChangeCase(w0) || mayChangeCase(w1))
+              for (std::size_t k = 0; k < kept; ++k) out[k] = upperLatin1(out[k]);
+            err = 0;
+            pos = i + len + 1;
+            return;
+          }
+        }
+      }
+    }
+  }
+  readWordBytes(t, from, pos, field, width, err, missingMark);
+}
+
+}  // namespace
+
 void readWord(std::string_view t, std::size_t& pos, std::string& field, std::size_t width, int& err,
               char missingMark) {
-  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
-  // Number and code fields are 8 to 16 bytes: where 16 bytes can be read
-  // the token's end is found and the field filled a word at a time.
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // Number and code fields are 8 to 16 bytes and their tokens mostly
+  // shorter than eight: where 16 bytes can be read, such a token is found
+  // and put in the field by one word, blanks behind it (stored first, the
+  // word over their start).
   if constexpr (std::endian::native == std::endian::little) {
-    if (width - 8 <= 8 && i + 16 <= t.size() && field.size() == width) {
-      std::uint64_t w0, w1;
-      std::memcpy(&w0, t.data() + i, 8);
-      std::memcpy(&w1, t.data() + i + 8, 8);
-      std::size_t len = 16;
-      if (const std::uint64_t m0 = separatorLike(w0)) len = static_cast<std::size_t>(std::countr_zero(m0)) / 8;
-      else if (const std::uint64_t m1 = separatorLike(w1))
-        len = 8 + static_cast<std::size_t>(std::countr_zero(m1)) / 8;
-      if (len < 16 && TextSeps::is(t[i + len])) {
-        const std::size_t kept = std::min(width, len);
-        const std::uint64_t a = keepFirst(w0, kept), b = keepFirst(w1, kept > 8 ? kept - 8 : 0);
+    const char* const b = t.data();
+    if (width - 8 <= 8 && from + 9 <= t.size() && field.size() == width) {
+      const std::size_t i = likelyStart<TextSeps>(b, from);
+      const std::uint64_t w = bytes::load8(b + i);
+      const std::uint64_t m = TextSeps::maybe(w);
+      const std::size_t len = bytes::first(m);
+      if (i + 16 <= t.size() && len - 1 < 7 && TextSeps::is(b[i + len])) {
+        const std::uint64_t keep = ~std::uint64_t{0} >> (64 - 8 * len);
+        const std::uint64_t word = (w & keep) | (bytes::every(' ') & ~keep);
+        const std::uint64_t blanks = bytes::every(' ');
         char* out = field.data();
-        // Bytes 0-7, then the eight that end the field (overlapping them).
-        std::memcpy(out, &a, 8);
-        if (width > 8) {
-          const unsigned shift = static_cast<unsigned>(8 * (width - 8));
-          const std::uint64_t tail = shift == 64 ? b : (a >> shift) | (b << (64 - shift));
-          std::memcpy(out + width - 8, &tail, 8);
-        }
-        if (mayChangeCase(a) || mayChangeCase(b))
-          for (std::size_t k = 0; k < kept; ++k) out[k] = upperLatin1(out[k]);
-        err = (len == 1 && t[i] == missingMark) ? 1 : 0;
+        std::memcpy(out + width - 8, &blanks, 8);
+        std::memcpy(out, &word, 8);
+        if (mayChangeCase(word))
+          for (std::size_t k = 0; k < len; ++k) out[k] = upperLatin1(out[k]);
+        err = (len == 1 && b[i] == missingMark) ? 1 : 0;
         pos = i + len + 1;
         return;
       }
     }
   }
-  readWordBytes(t, i, pos, field, width, err, missingMark);
+  readLongWord(t, pos, field, width, err, missingMark);
 }
 
 std::string_view rdatasView(std::string_view t, std::size_t& pos, std::size_t width, int& err,
