@@ -134,6 +134,22 @@ inline DigitRun digitRun(const char* p) {
   return {k, k == 0 ? 0 : digitsValue(d << (64 - 8 * k))};
 }
 
+// The same with the digits kept where they stand, as the first of eight
+// with zeros after them (a mask below the first other byte, no shift by
+// the count): how many, and the digit bytes for digitsValue, whose value
+// then comes times 10^(8 - count).
+struct LeftDigits {
+  unsigned count;
+  std::uint64_t digits;
+};
+inline LeftDigits digitsLeft(const char* p) {
+  const std::uint64_t w = bytes::load8(p);
+  const std::uint64_t d = w - bytes::every('0');
+  const std::uint64_t other = (d | (w + bytes::every(0x46))) & bytes::every(0x80);
+  const std::uint64_t below = ((other & (0 - other)) >> 7) - 1;  // all of it when no byte is other
+  return {static_cast<unsigned>(bytes::first(other)), d & below};
+}
+
 // As gatherDigits, eight bytes at a time while eight can be read: a
 // coordinate's whole part or decimals take one step instead of a loop.
 inline std::size_t gatherDigitsWide(std::string_view t, std::size_t i, std::uint64_t& m) {
@@ -357,7 +373,7 @@ bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::si
 }
 
 double rdrtas(std::string_view t, std::size_t& pos, int& err) {
-  const std::size_t i = pos == 0 ? 0 : pos - 1;
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
   // Most values are plain decimals, "6199339.786", after a separator and
   // perhaps a column's blanks: up to seven whole digits and seven decimals.
   // Where sixteen bytes can be read, each part is found and converted in
@@ -365,30 +381,37 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   // separators) is read the general way, to the same result.
   if constexpr (std::endian::native == std::endian::little) {
     const char* const b = t.data();
-    if (i + 9 <= t.size()) {
-      const std::size_t s = likelyStart<TextSeps>(b, i);
+    if (from + 9 <= t.size()) {
+      const std::size_t s = likelyStart<TextSeps>(b, from);
       if (s + 16 <= t.size()) {
-        const DigitRun whole = digitRun(b + s);
+        // Both parts come as eight-digit numbers, the digits first:
+        // whole * 10^(8 - k) and decimals * 10^(8 - f). The whole part
+        // times 10^k and the decimals make the value times 10^8, an exact
+        // integer below 10^15, so one division by 10^8 rounds correctly
+        // (as division by 10^f would).
+        const LeftDigits whole = digitsLeft(b + s);
         const unsigned k = whole.count;
         const char c = b[s + k];
-        if (k < 8 && c == '.') {
+        if (c == '.' && k < 8) {
           const std::size_t j = s + k + 1;
-          const DigitRun frac = digitRun(b + j);
+          const LeftDigits frac = digitsLeft(b + j);
           const unsigned f = frac.count;
-          if (f < 8 && k + f > 0 && TextSeps::is(b[j + f])) {
+          if (f < 8 && (k | f) != 0 && TextSeps::is(b[j + f])) {
             err = 0;
             pos = j + f + 1;
-            return static_cast<double>(whole.value * kPow10Int[f] + frac.value) / kPow10[f] + 1e-13;
+            const auto scaled =
+                static_cast<std::int64_t>(digitsValue(whole.digits) * kPow10Int[k] + digitsValue(frac.digits));
+            return static_cast<double>(scaled) / 1e8 + 1e-13;
           }
         } else if (k - 1 < 7 && TextSeps::is(c)) {
           err = 0;
           pos = s + k + 1;
-          return static_cast<double>(whole.value) + 1e-13;
+          return static_cast<double>(static_cast<std::int64_t>(digitsValue(whole.digits))) / kPow10[8 - k] + 1e-13;
         }
       }
     }
   }
-  return realToken(t, i, pos, err);
+  return realToken(t, from, pos, err);
 }
 
 bool skipToken(std::string_view t, std::size_t& pos) {
