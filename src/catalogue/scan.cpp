@@ -415,7 +415,23 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
 }
 
 bool skipToken(std::string_view t, std::size_t& pos) {
-  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // A short token after a separator, as numbers and codes mostly are: its
+  // end found in one word.
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* const b = t.data();
+    if (from + 9 <= t.size()) {
+      const std::size_t i = likelyStart<TextSeps>(b, from);
+      if (i + 8 <= t.size()) {
+        const std::size_t len = bytes::first(TextSeps::maybe(bytes::load8(b + i)));
+        if (len - 1 < 7 && TextSeps::is(b[i + len])) {
+          pos = i + len + 1;
+          return true;
+        }
+      }
+    }
+  }
+  const std::size_t i = skipSeps<TextSeps>(t, from);
   if (i >= t.size()) {
     pos = t.size() + 1;
     return false;
