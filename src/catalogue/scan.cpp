@@ -285,7 +285,7 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
 namespace {
 
 // A token rdrtas does not take, from `at` on: flagged and passed.
-double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
+[[gnu::noinline]] double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
   err = 1;
   pos = findSep<TextSeps>(t, at) + 1;
   return kMissingReal;
@@ -293,7 +293,7 @@ double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
 
 // The digits from `first` to `end` (the mark at `mark`, if any) the general
 // way, for those the exact fast path does not take.
-bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::size_t mark,
+[[gnu::noinline]] bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::size_t mark,
                  std::size_t fracDigits, double& value) {
   char digits[64];
   std::size_t nd = 0;
