@@ -131,7 +131,10 @@ class FreeImport {
     switch (k) {
       case Key::kPoint: readWord(src, pos, p.number, 12, err, mark); return;
       case Key::kCode: readWord(src, pos, p.code, 10, err, mark); return;
-      case Key::kText: readWord(src, pos, p.task, 12, err, mark); return;
+      case Key::kText:
+        readWord(src, pos, p.task, 12, err, mark);
+        taskIsText_ = false;
+        return;
       default: {
         const double v = rdrtas(src, pos, err);
         (k == Key::kFirst ? p.x : k == Key::kSecond ? p.y : p.height) = err != 0 ? kMissingReal : v;
@@ -182,7 +185,12 @@ class FreeImport {
       p.number = fieldI(++automatic_, 12);
       stgbln(p.number);
     }
-    if (!wanted(Key::kText) || isBlank(p.task)) p.task = text_;
+    // The task text stays in the point from line to line until a field
+    // of its own is read (the point writer leaves it as it is).
+    if ((!wanted(Key::kText) || isBlank(p.task)) && !taskIsText_) {
+      p.task = text_;
+      taskIsText_ = true;
+    }
     p.extras = PointExtras{};
     wpkt(s_, out_, p);
   }
@@ -244,6 +252,7 @@ class FreeImport {
   bool columns_ = false, known_ = false;
   std::array<unsigned, kMaxTokens + 1> readers_{};
   std::size_t named_ = 0;
+  bool taskIsText_ = false;  // point_.task holds text_
   std::int64_t automatic_ = 0;
 };
 
