@@ -529,10 +529,9 @@ void readWord(std::string_view t, std::size_t& pos, std::string& field, std::siz
     const char* const b = t.data();
     if (width - 8 <= 8 && from + 9 <= t.size() && field.size() == width) {
       const std::size_t i = likelyStart<TextSeps>(b, from);
-      const std::uint64_t w = bytes::load8(b + i);
-      const std::uint64_t m = TextSeps::maybe(w);
-      const std::size_t len = bytes::first(m);
-      if (i + 16 <= t.size() && len - 1 < 7 && TextSeps::is(b[i + len])) {
+      const std::uint64_t w = i + 16 <= t.size() ? bytes::load8(b + i) : 0;  // 0: len 0, the long way
+      const std::size_t len = bytes::first(TextSeps::maybe(w));
+      if (len - 1 < 7 && TextSeps::is(b[i + len])) {
         const std::uint64_t keep = ~std::uint64_t{0} >> (64 - 8 * len);
         const std::uint64_t word = (w & keep) | (bytes::every(' ') & ~keep);
         const std::uint64_t blanks = bytes::every(' ');
