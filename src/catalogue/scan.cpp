@@ -372,42 +372,82 @@ namespace {
   return negative ? -value : value;
 }
 
+namespace {
+
+// The plain-decimal shape, "6199339.786" or "27", at p (sixteen bytes
+// readable, the first `avail` of them the text's, blanks after): up to
+// seven whole digits and seven decimals, then a separator. Its length and
+// value (without rdrtas's guard) when it is one, length 0 when not; anything else (signs,
+// other marks, longer digit runs) is left to the general way, which reads
+// the same to the same result.
+struct Plain {
+  std::size_t len;  // 0: not the shape
+  double value;
+};
+inline Plain plainDecimal(const char* p, std::size_t avail) {
+  // Both parts come as eight-digit numbers, the digits first: whole *
+  // 10^(8 - k) and decimals * 10^(8 - f). The whole part times 10^k and the
+  // decimals make the value times 10^8, an exact integer below 10^15, so
+  // one division by 10^8 rounds correctly (as division by 10^f would).
+  const LeftDigits whole = digitsLeft(p);
+  const unsigned k = whole.count;
+  const char c = p[k];
+  if (c == '.' && k + 1 < avail) {  // a mark as the text's last byte is no number
+    const LeftDigits frac = digitsLeft(p + k + 1);
+    const unsigned f = frac.count;
+    if (f < 8 && (k | f) != 0 && TextSeps::is(p[k + 1 + f])) {
+      const auto scaled = static_cast<std::int64_t>(digitsValue(whole.digits) * kPow10Int[k] + digitsValue(frac.digits));
+      return {k + 1 + f, static_cast<double>(scaled) / 1e8};
+    }
+  } else if (k - 1 < 7 && TextSeps::is(c)) {
+    return {k, static_cast<double>(static_cast<std::int64_t>(digitsValue(whole.digits))) / kPow10[8 - k]};
+  }
+  return {0, 0.0};
+}
+
+// The same for a token in the last sixteen bytes of a text (a field cut
+// from a line, the last of a line): the bytes from s to the end, blanks
+// after them, by two words. The text has at least eight bytes.
+inline Plain plainDecimalAtEnd(const char* b, std::size_t s, std::size_t n) {
+  const std::size_t left = n - s;  // below 16
+  constexpr std::uint64_t kBlanks = bytes::every(' ');
+  const std::uint64_t last = bytes::load8(b + n - 8);  // the text's last eight bytes
+  std::uint64_t lo = kBlanks, hi = kBlanks;
+  if (left >= 8) {
+    lo = bytes::load8(b + s);
+    if (left > 8) hi = (last >> (8 * (16 - left))) | (kBlanks << (8 * (left - 8)));
+  } else if (left > 0) {
+    lo = (last >> (8 * (8 - left))) | (kBlanks << (8 * left));
+  }
+  char buf[16];
+  std::memcpy(buf, &lo, 8);
+  std::memcpy(buf + 8, &hi, 8);
+  return plainDecimal(buf, left);
+}
+
+}  // namespace
+
 double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   const std::size_t from = pos == 0 ? 0 : pos - 1;
-  // Most values are plain decimals, "6199339.786", after a separator and
-  // perhaps a column's blanks: up to seven whole digits and seven decimals.
-  // Where sixteen bytes can be read, each part is found and converted in
-  // one step; anything else (signs, other marks, longer digit runs, more
-  // separators) is read the general way, to the same result.
+  // Most values are plain decimals after a separator and perhaps a
+  // column's blanks: read in place where sixteen bytes can be, else from
+  // a copy of the text's end.
   if constexpr (std::endian::native == std::endian::little) {
     const char* const b = t.data();
-    if (from + 9 <= t.size()) {
+    const std::size_t n = t.size();
+    if (from + 9 <= n) {
       const std::size_t s = likelyStart<TextSeps>(b, from);
-      if (s + 16 <= t.size()) {
-        // Both parts come as eight-digit numbers, the digits first:
-        // whole * 10^(8 - k) and decimals * 10^(8 - f). The whole part
-        // times 10^k and the decimals make the value times 10^8, an exact
-        // integer below 10^15, so one division by 10^8 rounds correctly
-        // (as division by 10^f would).
-        const LeftDigits whole = digitsLeft(b + s);
-        const unsigned k = whole.count;
-        const char c = b[s + k];
-        if (c == '.' && k < 8) {
-          const std::size_t j = s + k + 1;
-          const LeftDigits frac = digitsLeft(b + j);
-          const unsigned f = frac.count;
-          if (f < 8 && (k | f) != 0 && TextSeps::is(b[j + f])) {
-            err = 0;
-            pos = j + f + 1;
-            const auto scaled =
-                static_cast<std::int64_t>(digitsValue(whole.digits) * kPow10Int[k] + digitsValue(frac.digits));
-            return static_cast<double>(scaled) / 1e8 + 1e-13;
-          }
-        } else if (k - 1 < 7 && TextSeps::is(c)) {
+      // (Each way with its own ending, so that the usual one stays short.)
+      if (s + 16 <= n) {
+        if (const Plain plain = plainDecimal(b + s, 16); plain.len != 0) {
           err = 0;
-          pos = s + k + 1;
-          return static_cast<double>(static_cast<std::int64_t>(digitsValue(whole.digits))) / kPow10[8 - k] + 1e-13;
+          pos = s + plain.len + 1;
+          return plain.value + 1e-13;
         }
+      } else if (const Plain plain = plainDecimalAtEnd(b, s, n); plain.len != 0) {
+        err = 0;
+        pos = s + plain.len + 1;
+        return plain.value + 1e-13;
       }
     }
   }

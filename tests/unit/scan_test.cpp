@@ -43,6 +43,7 @@ TEST(Scan, RealsWithEverySeparatorAndMark) {
       {"- ", kMissingReal, 1}, {"------------ ", kMissingReal, 1},          {"-* ", kMissingReal, 1},
       {"++ ", kMissingReal, 1}, {"abc ", kMissingReal, 1},                  {"1e308 ", kMissingReal, 1},
       {"nan ", kMissingReal, 1}, {"12.", kMissingReal, 1},  // a mark as the last character
+      {"        12.", kMissingReal, 1}, {"        12.5", 12.5, 0},  // the same at the end of a longer text
       {"   ", kMissingReal, -1}, {"", kMissingReal, -1},
   };
   for (const auto& c : cases) {
