@@ -377,9 +377,9 @@ namespace {
 // The plain-decimal shape, "6199339.786" or "27", at p (sixteen bytes
 // readable, the first `avail` of them the text's, blanks after): up to
 // seven whole digits and seven decimals, then a separator. Its length and
-// value (without rdrtas's guard) when it is one, length 0 when not; anything else (signs,
-// other marks, longer digit runs) is left to the general way, which reads
-// the same to the same result.
+// value (without rdrtas's guard) when it is one, length 0 when not:
+// anything else (signs, other marks, longer digit runs) is left to the
+// general way, which reads the same to the same result.
 struct Plain {
   std::size_t len;  // 0: not the shape
   double value;
@@ -396,8 +396,8 @@ inline Plain plainDecimal(const char* p, std::size_t avail) {
     const LeftDigits frac = digitsLeft(p + k + 1);
     const unsigned f = frac.count;
     if (f < 8 && (k | f) != 0 && TextSeps::is(p[k + 1 + f])) {
-      const auto scaled = static_cast<std::int64_t>(digitsValue(whole.digits) * kPow10Int[k] + digitsValue(frac.digits));
-      return {k + 1 + f, static_cast<double>(scaled) / 1e8};
+      const std::uint64_t scaled = digitsValue(whole.digits) * kPow10Int[k] + digitsValue(frac.digits);
+      return {k + 1 + f, static_cast<double>(static_cast<std::int64_t>(scaled)) / 1e8};
     }
   } else if (k - 1 < 7 && TextSeps::is(c)) {
     return {k, static_cast<double>(static_cast<std::int64_t>(digitsValue(whole.digits))) / kPow10[8 - k]};
