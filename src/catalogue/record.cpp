@@ -29,11 +29,14 @@ ReadStatus rdrec(TextFile* f, std::string_view& fields, std::size_t width, int& 
   std::string_view line;
   const ReadStatus st = f->readLine(line, width);
   if (st != ReadStatus::Ok) return st;
+  // The type is read within the first 80 columns; the fields start where
+  // it ends.
+  const std::string_view head(line.data(), std::min(std::min<std::size_t>(80, width), line.size()));
   std::size_t pos = 1;
   int err = 0;
-  const std::int32_t value = rditas(line.substr(0, std::min<std::size_t>(80, width)), pos, err);
-  const std::size_t p = std::min<std::size_t>({pos, 80, width, line.size()});
-  fields = line.substr(p);
+  const std::int32_t value = rditas(head, pos, err);
+  const std::size_t p = std::min(pos, head.size());
+  fields = std::string_view(line.data() + p, line.size() - p);
   type = err != 0 ? 8 : value;
   return ReadStatus::Ok;
 }

@@ -16,18 +16,38 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Separator sets as predicates: these loops run for every byte of a
-// catalogue, so they stay simple.
+// catalogue, so they stay simple. `maybe` marks, eight bytes at a time, the
+// bytes that may be separators: every byte below '-' (signs and a few
+// marks too, rare in tokens); the first marked one is exact and is then
+// looked at.
 struct IntSeps {
   static bool is(char c) { return c == ' ' || c == ',' || c == '/' || c == '\t'; }
+  static std::uint64_t maybe(std::uint64_t w) { return bytes::below(w, '-') | bytes::equal(w, '/'); }
 };
 struct TextSeps {
   static bool is(char c) { return c == ' ' || c == ',' || c == '\t'; }
+  static std::uint64_t maybe(std::uint64_t w) { return bytes::below(w, '-'); }
 };
 
-// Index of the first separator at or after i (the end if none).
+// Index of the first separator at or after i (the end if none). Tokens are
+// passed eight bytes at a time; a byte marked on the way that is no
+// separator is stepped over.
 template <class Seps>
 std::size_t findSep(std::string_view t, std::size_t i) {
-  while (i < t.size() && !Seps::is(t[i])) ++i;
+  const std::size_t n = t.size();
+  if constexpr (std::endian::native == std::endian::little) {
+    while (i + 8 <= n) {
+      const std::uint64_t m = Seps::maybe(bytes::load8(t.data() + i));
+      if (m == 0) {
+        i += 8;
+        continue;
+      }
+      i += bytes::first(m);
+      if (Seps::is(t[i])) return i;
+      ++i;
+    }
+  }
+  while (i < n && !Seps::is(t[i])) ++i;
   return i;
 }
 
@@ -36,19 +56,28 @@ std::size_t findSep(std::string_view t, std::size_t i) {
 template <class Seps>
 std::size_t skipSeps(std::string_view t, std::size_t i) {
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
     while (i + 8 <= t.size() && t[i] == ' ' && t[i + 1] == ' ') {
-      std::uint64_t w;
-      std::memcpy(&w, t.data() + i, 8);
-      const std::uint64_t other = w ^ kBlanks;
+      const std::uint64_t other = bytes::load8(t.data() + i) ^ bytes::every(' ');
       if (other != 0) {
-        i += static_cast<std::size_t>(std::countr_zero(other)) / 8;
+        i += bytes::first(other);
         break;
       }
       i += 8;
     }
   }
   while (i < t.size() && Seps::is(t[i])) ++i;
+  return i;
+}
+
+// Where the token after `i` most likely starts, for the fast paths: past
+// the separator at i (if it is one) and the blanks after it. Needs eight
+// bytes from i + 1. The byte there may still be a separator (a second
+// comma, eight blanks): the fast paths then take the general way, which
+// skips separators fully.
+template <class Seps>
+inline std::size_t likelyStart(const char* b, std::size_t i) {
+  i += Seps::is(b[i]);
+  if (b[i] == ' ') i += bytes::first(bytes::load8(b + i) ^ bytes::every(' '));
   return i;
 }
 
@@ -103,6 +132,22 @@ inline DigitRun digitRun(const char* p) {
   const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;  // 8 when all are digits
   // The k digits shifted up as the last of eight, behind zeros.
   return {k, k == 0 ? 0 : digitsValue(d << (64 - 8 * k))};
+}
+
+// The same with the digits kept where they stand, as the first of eight
+// with zeros after them (a mask below the first other byte, no shift by
+// the count): how many, and the digit bytes for digitsValue, whose value
+// then comes times 10^(8 - count).
+struct LeftDigits {
+  unsigned count;
+  std::uint64_t digits;
+};
+inline LeftDigits digitsLeft(const char* p) {
+  const std::uint64_t w = bytes::load8(p);
+  const std::uint64_t d = w - bytes::every('0');
+  const std::uint64_t other = (d | (w + bytes::every(0x46))) & bytes::every(0x80);
+  const std::uint64_t below = ((other & (0 - other)) >> 7) - 1;  // all of it when no byte is other
+  return {static_cast<unsigned>(bytes::first(other)), d & below};
 }
 
 // As gatherDigits, eight bytes at a time while eight can be read: a
@@ -187,8 +232,12 @@ bool readDecimal(std::string_view t, double& out) {
   return !t.empty() && readDecimalPrefix(t, out) == t.size();
 }
 
-std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
-  std::size_t i = skipSeps<IntSeps>(t, pos == 0 ? 0 : pos - 1);
+namespace {
+
+// rditas from `from` on: any token, the general way (out of line, as
+// realToken).
+[[gnu::noinline]] std::int32_t intToken(std::string_view t, std::size_t from, std::size_t& pos, int& err) {
+  std::size_t i = skipSeps<IntSeps>(t, from);
   auto fail = [&](std::size_t at) {
     err = 1;
     pos = at + 1;
@@ -225,10 +274,42 @@ std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
+}  // namespace
+
+std::int32_t rditas(std::string_view t, std::size_t& pos, int& err) {
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // Record types and counts: a few digits after a separator (and perhaps a
+  // column's blanks), read in one step where eight bytes can be; up to
+  // seven digits always fit. Anything else goes the general way.
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* const b = t.data();
+    if (from + 9 <= t.size()) {
+      const std::size_t i = likelyStart<IntSeps>(b, from);
+      if (i + 8 <= t.size()) {
+        auto ends = [](char c) { return IntSeps::is(c) || c == '.' || c == '*'; };
+        // One digit, as record types mostly are, by a look at two bytes.
+        const auto first = static_cast<unsigned>(static_cast<unsigned char>(b[i]) - '0');
+        if (first <= 9 && ends(b[i + 1])) {
+          err = 0;
+          pos = i + 2;
+          return static_cast<std::int32_t>(first);
+        }
+        const DigitRun run = digitRun(b + i);
+        if (run.count - 1 < 7 && ends(b[i + run.count])) {
+          err = 0;
+          pos = i + run.count + 1;
+          return static_cast<std::int32_t>(run.value);
+        }
+      }
+    }
+  }
+  return intToken(t, from, pos, err);
+}
+
 namespace {
 
 // A token rdrtas does not take, from `at` on: flagged and passed.
-double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
+[[gnu::noinline]] double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
   err = 1;
   pos = findSep<TextSeps>(t, at) + 1;
   return kMissingReal;
@@ -236,7 +317,7 @@ double notReal(std::string_view t, std::size_t at, std::size_t& pos, int& err) {
 
 // The digits from `first` to `end` (the mark at `mark`, if any) the general
 // way, for those the exact fast path does not take.
-bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::size_t mark,
+[[gnu::noinline]] bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::size_t mark,
                  std::size_t fracDigits, double& value) {
   char digits[64];
   std::size_t nd = 0;
@@ -246,8 +327,10 @@ bool longDecimal(std::string_view t, std::size_t first, std::size_t end, std::si
 
 }  // namespace
 
-// rdrtas from `i` on, past the separators: any token.
-static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int& err) {
+// rdrtas from `from` on: any token, the general way (out of line, so
+// that the fast path needs no registers saved).
+[[gnu::noinline]] static double realToken(std::string_view t, std::size_t from, std::size_t& pos, int& err) {
+  std::size_t i = skipSeps<TextSeps>(t, from);
   const std::size_t n = t.size();
   if (i >= n) {
     err = -1;
@@ -313,41 +396,106 @@ static double realToken(std::string_view t, std::size_t i, std::size_t& pos, int
   return negative ? -value : value;
 }
 
+namespace {
+
+// The plain-decimal shape, "6199339.786" or "27", at p (sixteen bytes
+// readable, the first `avail` of them the text's, blanks after): up to
+// seven whole digits and seven decimals, then a separator. Its length and
+// value (without rdrtas's guard) when it is one, length 0 when not:
+// anything else (signs, other marks, longer digit runs) is left to the
+// general way, which reads the same to the same result.
+struct Plain {
+  std::size_t len;  // 0: not the shape
+  double value;
+};
+inline Plain plainDecimal(const char* p, std::size_t avail) {
+  // Both parts come as eight-digit numbers, the digits first: whole *
+  // 10^(8 - k) and decimals * 10^(8 - f). The whole part times 10^k and the
+  // decimals make the value times 10^8, an exact integer below 10^15, so
+  // one division by 10^8 rounds correctly (as division by 10^f would).
+  const LeftDigits whole = digitsLeft(p);
+  const unsigned k = whole.count;
+  const char c = p[k];
+  if (c == '.' && k + 1 < avail) {  // a mark as the text's last byte is no number
+    const LeftDigits frac = digitsLeft(p + k + 1);
+    const unsigned f = frac.count;
+    if (f < 8 && (k | f) != 0 && TextSeps::is(p[k + 1 + f])) {
+      const std::uint64_t scaled = digitsValue(whole.digits) * kPow10Int[k] + digitsValue(frac.digits);
+      return {k + 1 + f, static_cast<double>(static_cast<std::int64_t>(scaled)) / 1e8};
+    }
+  } else if (k - 1 < 7 && TextSeps::is(c)) {
+    return {k, static_cast<double>(static_cast<std::int64_t>(digitsValue(whole.digits))) / kPow10[8 - k]};
+  }
+  return {0, 0.0};
+}
+
+// The same for a token in the last sixteen bytes of a text (a field cut
+// from a line, the last of a line): the bytes from s to the end, blanks
+// after them, by two words. The text has at least eight bytes.
+inline Plain plainDecimalAtEnd(const char* b, std::size_t s, std::size_t n) {
+  const std::size_t left = n - s;  // below 16
+  constexpr std::uint64_t kBlanks = bytes::every(' ');
+  const std::uint64_t last = bytes::load8(b + n - 8);  // the text's last eight bytes
+  std::uint64_t lo = kBlanks, hi = kBlanks;
+  if (left >= 8) {
+    lo = bytes::load8(b + s);
+    if (left > 8) hi = (last >> (8 * (16 - left))) | (kBlanks << (8 * (left - 8)));
+  } else if (left > 0) {
+    lo = (last >> (8 * (8 - left))) | (kBlanks << (8 * left));
+  }
+  char buf[16];
+  std::memcpy(buf, &lo, 8);
+  std::memcpy(buf + 8, &hi, 8);
+  return plainDecimal(buf, left);
+}
+
+}  // namespace
+
 double rdrtas(std::string_view t, std::size_t& pos, int& err) {
-  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
-  // Most values are plain decimals, "6199339.786": up to seven whole digits
-  // and seven decimals. Where sixteen bytes can be read, each part is
-  // found and converted in one step; anything else (signs, other marks,
-  // longer digit runs) is read the general way, to the same result.
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // Most values are plain decimals after a separator and perhaps a
+  // column's blanks: read in place where sixteen bytes can be, else from
+  // a copy of the text's end.
   if constexpr (std::endian::native == std::endian::little) {
-    if (i + 16 <= t.size()) {
-      const DigitRun whole = digitRun(t.data() + i);
-      const unsigned k = whole.count;
-      if (k < 8) {
-        const char c = t[i + k];
-        if (k > 0 && TextSeps::is(c)) {
+    const char* const b = t.data();
+    const std::size_t n = t.size();
+    if (from + 9 <= n) {
+      const std::size_t s = likelyStart<TextSeps>(b, from);
+      // (Each way with its own ending, so that the usual one stays short.)
+      if (s + 16 <= n) {
+        if (const Plain plain = plainDecimal(b + s, 16); plain.len != 0) {
           err = 0;
-          pos = i + k + 1;
-          return static_cast<double>(whole.value) + 1e-13;
+          pos = s + plain.len + 1;
+          return plain.value + 1e-13;
         }
-        if (c == '.') {
-          const std::size_t j = i + k + 1;
-          const DigitRun frac = digitRun(t.data() + j);
-          const unsigned f = frac.count;
-          if (f < 8 && k + f > 0 && TextSeps::is(t[j + f])) {
-            err = 0;
-            pos = j + f + 1;
-            return static_cast<double>(whole.value * kPow10Int[f] + frac.value) / kPow10[f] + 1e-13;
-          }
+      } else if (const Plain plain = plainDecimalAtEnd(b, s, n); plain.len != 0) {
+        err = 0;
+        pos = s + plain.len + 1;
+        return plain.value + 1e-13;
+      }
+    }
+  }
+  return realToken(t, from, pos, err);
+}
+
+bool skipToken(std::string_view t, std::size_t& pos) {
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // A short token after a separator, as numbers and codes mostly are: its
+  // end found in one word.
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* const b = t.data();
+    if (from + 9 <= t.size()) {
+      const std::size_t i = likelyStart<TextSeps>(b, from);
+      if (i + 8 <= t.size()) {
+        const std::size_t len = bytes::first(TextSeps::maybe(bytes::load8(b + i)));
+        if (len - 1 < 7 && TextSeps::is(b[i + len])) {
+          pos = i + len + 1;
+          return true;
         }
       }
     }
   }
-  return realToken(t, i, pos, err);
-}
-
-bool skipToken(std::string_view t, std::size_t& pos) {
-  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
+  const std::size_t i = skipSeps<TextSeps>(t, from);
   if (i >= t.size()) {
     pos = t.size() + 1;
     return false;
@@ -371,13 +519,6 @@ bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
 namespace {
 
 
-// The high bit of the first byte of `w` that may be a text separator
-// (blank, comma, tab): a byte below '!' or a comma. Bytes after it may be
-// marked too; the first is exact.
-inline std::uint64_t separatorLike(std::uint64_t w) {
-  return bytes::below(w, '!') | bytes::equal(w, ',');
-}
-
 // Whether any of eight bytes may change in upper case: one from 'a' up
 // (some below it are counted too, which only costs the slow way).
 inline bool mayChangeCase(std::uint64_t w) { return ((w + bytes::every(0x1F)) | w) & bytes::every(0x80); }
@@ -389,50 +530,87 @@ inline std::uint64_t keepFirst(std::uint64_t w, std::size_t k) {
   return (w & keep) | (bytes::every(' ') & ~keep);
 }
 
-// readWord byte by byte, from `i` (past the separators) on.
-void readWordBytes(std::string_view t, std::size_t i, std::size_t& pos, std::string& field,
-                   std::size_t width, int& err, char missingMark) {
-  std::size_t at = i + 1;
+// readWord byte by byte, from `from` on (out of line, as realToken).
+[[gnu::noinline]] void readWordBytes(std::string_view t, std::size_t from, std::size_t& pos,
+                                     std::string& field, std::size_t width, int& err, char missingMark) {
+  std::size_t at = from + 1;
   putWord(field, rdatasView(t, at, width, err, missingMark), width);
   pos = at;
 }
 
 }  // namespace
 
+namespace {
+
+// readWord for a token of eight bytes or more, or one the short path does
+// not take: where 16 bytes can be read and the token ends within them, the
+// field is filled by words; else byte by byte. Out of line, as realToken.
+// Takes what readWord takes, so that readWord passes its call on as it is.
+[[gnu::noinline]] void readLongWord(std::string_view t, std::size_t& pos, std::string& field, std::size_t width,
+                                    int& err, char missingMark) {
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* const b = t.data();
+    if (width - 8 <= 8 && from + 9 <= t.size() && field.size() == width) {
+      const std::size_t i = likelyStart<TextSeps>(b, from);
+      if (i + 16 <= t.size() && TextSeps::maybe(bytes::load8(b + i)) == 0) {
+        if (const std::uint64_t m1 = TextSeps::maybe(bytes::load8(b + i + 8))) {
+          const std::size_t len = 8 + bytes::first(m1);
+          if (TextSeps::is(b[i + len])) {
+            char* out = field.data();
+            const std::size_t kept = std::min(width, len);
+            const std::uint64_t w0 = bytes::load8(b + i), w1 = keepFirst(bytes::load8(b + i + 8), kept - 8);
+            // Bytes 0-7, then the eight that end the field (overlapping them).
+            std::memcpy(out, &w0, 8);
+            if (width > 8) {
+              const unsigned shift = static_cast<unsigned>(8 * (width - 8));
+              const std::uint64_t tail = shift == 64 ? w1 : (w0 >> shift) | (w1 << (64 - shift));
+              std::memcpy(out + width - 8, &tail, 8);
+            }
+            if (mayChangeCase(w0) || mayChangeCase(w1))
+              for (std::size_t k = 0; k < kept; ++k) out[k] = upperLatin1(out[k]);
+            err = 0;
+            pos = i + len + 1;
+            return;
+          }
+        }
+      }
+    }
+  }
+  readWordBytes(t, from, pos, field, width, err, missingMark);
+}
+
+}  // namespace
+
 void readWord(std::string_view t, std::size_t& pos, std::string& field, std::size_t width, int& err,
               char missingMark) {
-  const std::size_t i = skipSeps<TextSeps>(t, pos == 0 ? 0 : pos - 1);
-  // Number and code fields are 8 to 16 bytes: where 16 bytes can be read
-  // the token's end is found and the field filled a word at a time.
+  const std::size_t from = pos == 0 ? 0 : pos - 1;
+  // Number and code fields are 8 to 16 bytes and their tokens mostly
+  // shorter than eight: where 16 bytes can be read, such a token is found
+  // and put in the field by one word, blanks behind it (stored first, the
+  // word over their start).
   if constexpr (std::endian::native == std::endian::little) {
-    if (width - 8 <= 8 && i + 16 <= t.size() && field.size() == width) {
-      std::uint64_t w0, w1;
-      std::memcpy(&w0, t.data() + i, 8);
-      std::memcpy(&w1, t.data() + i + 8, 8);
-      std::size_t len = 16;
-      if (const std::uint64_t m0 = separatorLike(w0)) len = static_cast<std::size_t>(std::countr_zero(m0)) / 8;
-      else if (const std::uint64_t m1 = separatorLike(w1))
-        len = 8 + static_cast<std::size_t>(std::countr_zero(m1)) / 8;
-      if (len < 16 && TextSeps::is(t[i + len])) {
-        const std::size_t kept = std::min(width, len);
-        const std::uint64_t a = keepFirst(w0, kept), b = keepFirst(w1, kept > 8 ? kept - 8 : 0);
+    const char* const b = t.data();
+    if (width - 8 <= 8 && from + 9 <= t.size() && field.size() == width) {
+      const std::size_t i = likelyStart<TextSeps>(b, from);
+      const std::uint64_t w = i + 16 <= t.size() ? bytes::load8(b + i) : 0;  // 0: len 0, the long way
+      const std::size_t len = bytes::first(TextSeps::maybe(w));
+      if (len - 1 < 7 && TextSeps::is(b[i + len])) {
+        const std::uint64_t keep = ~std::uint64_t{0} >> (64 - 8 * len);
+        const std::uint64_t word = (w & keep) | (bytes::every(' ') & ~keep);
+        const std::uint64_t blanks = bytes::every(' ');
         char* out = field.data();
-        // Bytes 0-7, then the eight that end the field (overlapping them).
-        std::memcpy(out, &a, 8);
-        if (width > 8) {
-          const unsigned shift = static_cast<unsigned>(8 * (width - 8));
-          const std::uint64_t tail = shift == 64 ? b : (a >> shift) | (b << (64 - shift));
-          std::memcpy(out + width - 8, &tail, 8);
-        }
-        if (mayChangeCase(a) || mayChangeCase(b))
-          for (std::size_t k = 0; k < kept; ++k) out[k] = upperLatin1(out[k]);
-        err = (len == 1 && t[i] == missingMark) ? 1 : 0;
+        std::memcpy(out + width - 8, &blanks, 8);
+        std::memcpy(out, &word, 8);
+        if (mayChangeCase(word))
+          for (std::size_t k = 0; k < len; ++k) out[k] = upperLatin1(out[k]);
+        err = (len == 1 && b[i] == missingMark) ? 1 : 0;
         pos = i + len + 1;
         return;
       }
     }
   }
-  readWordBytes(t, i, pos, field, width, err, missingMark);
+  readLongWord(t, pos, field, width, err, missingMark);
 }
 
 std::string_view rdatasView(std::string_view t, std::size_t& pos, std::size_t width, int& err,

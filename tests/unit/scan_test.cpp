@@ -43,6 +43,7 @@ TEST(Scan, RealsWithEverySeparatorAndMark) {
       {"- ", kMissingReal, 1}, {"------------ ", kMissingReal, 1},          {"-* ", kMissingReal, 1},
       {"++ ", kMissingReal, 1}, {"abc ", kMissingReal, 1},                  {"1e308 ", kMissingReal, 1},
       {"nan ", kMissingReal, 1}, {"12.", kMissingReal, 1},  // a mark as the last character
+      {"        12.", kMissingReal, 1}, {"        12.5", 12.5, 0},  // the same at the end of a longer text
       {"   ", kMissingReal, -1}, {"", kMissingReal, -1},
   };
   for (const auto& c : cases) {
@@ -279,6 +280,89 @@ TEST(Scan, WordsReadInPlaceAsTheTokenReaderGivesThem) {
       ASSERT_EQ(field, want) << '"' << line << "\" " << width;
       ASSERT_EQ(ea, eb) << '"' << line << '"';
       ASSERT_EQ(a, b) << '"' << line << '"';
+    }
+  }
+}
+
+namespace {
+
+// The integer, skip and token readers as plain byte-by-byte readings.
+bool sep(char c) { return c == ' ' || c == ',' || c == '\t'; }
+bool intSep(char c) { return sep(c) || c == '/'; }
+
+std::int32_t plainInt(std::string_view t, std::size_t& pos, int& err) {
+  std::size_t i = pos == 0 ? 0 : pos - 1;
+  while (i < t.size() && intSep(t[i])) ++i;
+  auto fail = [&](std::size_t at) {
+    while (at < t.size() && !intSep(t[at])) ++at;
+    err = 1;
+    pos = at + 1;
+    return kMissingInt;
+  };
+  if (i >= t.size()) {
+    err = -1;
+    pos = t.size() + 1;
+    return kMissingInt;
+  }
+  const bool negative = t[i] == '-';
+  if (t[i] == '+' || t[i] == '-') {
+    if (i + 1 >= t.size() || t[i + 1] < '0' || t[i + 1] > '9') return fail(i);
+    ++i;
+  } else if ((t[i] < '0' || t[i] > '9') && t[i] != '.') {
+    return fail(i);
+  }
+  std::int64_t v = 0;
+  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i)
+    if ((v = v * 10 + (t[i] - '0')) > 2147483647) return fail(i);
+  if (i < t.size() && !intSep(t[i]) && t[i] != '.' && t[i] != '*') return fail(i);
+  err = 0;
+  pos = i + 1;
+  return static_cast<std::int32_t>(negative ? -v : v);
+}
+
+// The next token and where it leaves the position; empty and n + 1 when
+// only separators are left.
+std::string_view plainToken(std::string_view t, std::size_t& pos) {
+  std::size_t i = pos == 0 ? 0 : pos - 1;
+  while (i < t.size() && sep(t[i])) ++i;
+  std::size_t end = i;
+  while (end < t.size() && !sep(t[end])) ++end;
+  pos = end + (i < t.size() ? 1 : t.size() + 1 - end);
+  return t.substr(std::min(i, t.size()), end - std::min(i, t.size()));
+}
+
+}  // namespace
+
+// Each fast reader against its plain reading over random lines, from
+// random places, several fields on.
+TEST(Scan, ReadersAsByteByByte) {
+  kvttest::Numbers next(0x2545F4914F6CDD1Dull);
+  for (int k = 0; k < 200000; ++k) {
+    std::string line = randomLine(next);
+    if (next() % 4 == 0) line += std::string(next() % 9, ' ') + std::to_string(next() % 100000000);
+    const std::size_t start = 1 + next() % (line.size() + 2);
+    std::size_t a = start, b = start, c = start, d = start, e = start;
+    for (int field = 0; field < 4; ++field) {
+      int ea = 0, eb = 0;
+      ASSERT_EQ(rditas(line, a, ea), plainInt(line, b, eb)) << '"' << line << '"';
+      ASSERT_EQ(ea, eb) << '"' << line << '"';
+      ASSERT_EQ(a, b) << '"' << line << '"';
+      const std::string_view want = plainToken(line, c);
+      std::string_view got;
+      const std::size_t before = d;
+      ASSERT_EQ(nextToken(line, d, got), !want.empty()) << '"' << line << '"';
+      if (!want.empty()) {
+        ASSERT_EQ(got, want) << '"' << line << '"';
+      }
+      ASSERT_EQ(d, c) << '"' << line << '"';
+      std::size_t skipped = before;
+      ASSERT_EQ(skipToken(line, skipped), !want.empty()) << '"' << line << '"';
+      ASSERT_EQ(skipped, c) << '"' << line << '"';
+      int ee = 0;
+      const std::string_view view = rdatasView(line, e, 12, ee, '-');
+      ASSERT_EQ(view, want.substr(0, 12)) << '"' << line << '"';
+      ASSERT_EQ(ee, want.empty() ? -1 : want == "-" ? 1 : 0) << '"' << line << '"';
+      ASSERT_EQ(e, c) << '"' << line << '"';
     }
   }
 }

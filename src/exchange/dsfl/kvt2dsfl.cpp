@@ -413,9 +413,32 @@ class DsflExport {
     std::memcpy(&b1, b.data() + n - 8, 8);
     return ((a0 ^ b0) | (a1 ^ b1)) == 0;
   }
+  // Code fields are 8 to 16 bytes: hashed from their two words, not byte
+  // by byte. Kept splits are also found by that hash in a table of recent
+  // ones, before the map: a run of codes that take turns is found with one
+  // look.
+  static std::size_t codeHash(const std::string& code) {
+    const std::size_t n = code.size();
+    if (n < 8 || n > 16) return std::hash<std::string>{}(code);
+    std::uint64_t a0, a1;
+    std::memcpy(&a0, code.data(), 8);
+    std::memcpy(&a1, code.data() + n - 8, 8);
+    return static_cast<std::size_t>((a0 * 0x9E3779B97F4A7C15ull) ^ (a1 * 0xC2B2AE3D27D4EB4Full));
+  }
+  struct CodeHash {
+    std::size_t operator()(const std::string& code) const { return codeHash(code); }
+  };
+  static constexpr std::size_t kRecentBits = 12;
   const Split& split(const std::string& code) {
     if (last_ && sameCode(last_->code, code)) return *last_;
-    if (const auto it = splits_.find(code); it != splits_.end()) return *(last_ = &it->second);
+    const std::size_t slot = codeHash(code) >> (std::numeric_limits<std::size_t>::digits - kRecentBits);
+    if (const Split* recent = recent_[slot]; recent && sameCode(recent->code, code)) return *(last_ = recent);
+    return newSplit(code, slot);
+  }
+  // A code not among the recent ones: from the map, else split now.
+  [[gnu::noinline]] const Split& newSplit(const std::string& code, std::size_t slot) {
+    const Split*& recent = recent_[slot];
+    if (const auto it = splits_.find(code); it != splits_.end()) return *(last_ = recent = &it->second);
     Split sp;
     sp.code = code;
     sp.base = code;
@@ -424,7 +447,7 @@ class DsflExport {
     sp.status = findkod(s_, normal, sp.base, sp.type, ordered);
     sp.index = sp.status == 0 ? lookup(sp.base) : -1;
     if (!ordered && splits_.size() < kMaxSplits) {
-      last_ = &splits_.emplace(code, std::move(sp)).first->second;
+      last_ = recent = &splits_.emplace(code, std::move(sp)).first->second;
     } else {
       once_ = std::move(sp);
       last_ = &once_;
@@ -473,14 +496,21 @@ class DsflExport {
 
   // The number of the point placed last, for the group lines.
   void keepNumber(std::string_view number) {
+    if (number.size() >= prevNumber_.size()) {  // a number field: one copy of fixed size
+      std::memcpy(prevNumber_.data(), number.data(), prevNumber_.size());
+      return;
+    }
     prevNumber_.fill(' ');
-    std::memcpy(prevNumber_.data(), number.data(), std::min(prevNumber_.size(), number.size()));
+    std::memcpy(prevNumber_.data(), number.data(), number.size());
   }
 
   // Whether a point's base code is the one before: at once when both come
   // from the same kept split.
   bool samePrevBase(const Coded& c) const {
-    return (prevSplit_ != nullptr && c.sp == prevSplit_) || sameText(c.base(), prevBase_);
+    if (prevSplit_ != nullptr && c.sp == prevSplit_) return true;
+    // Of one length, the texts are the same only byte for byte.
+    const std::string& base = c.base();
+    return base.size() == prevBase_.size() ? sameCode(base, prevBase_) : sameText(base, prevBase_);
   }
 
   void restartObject() {
@@ -781,9 +811,10 @@ class DsflExport {
   struct Place {
     double x, y, height;
   } first_ = {kMissingReal, kMissingReal, kMissingReal};
-  std::unordered_map<std::string, Split> splits_;
+  std::unordered_map<std::string, Split, CodeHash> splits_;
   Split once_;
   const Split* last_ = nullptr;
+  std::array<const Split*, std::size_t{1} << kRecentBits> recent_{};
   // The point being placed and the one looked at after it.
   Coded current_, following_;
   std::size_t objectPoints_ = 0;

@@ -4,6 +4,7 @@
 // catalogue records and copied record by record.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -71,6 +72,7 @@ class FreeImport {
       }
     }
     known_ = true;
+    tokenFields();
   }
 
   // A line as read, a view into the read buffer: it is padded to its
@@ -102,63 +104,98 @@ class FreeImport {
     return line.substr(static_cast<std::size_t>(f - 1), static_cast<std::size_t>(last - f + 1));
   }
 
+  // Which fields each token of a line holds (a bit per key), and the last
+  // token any field needs: worked out when the layout changes.
+  void tokenFields() {
+    readers_.fill(0);
+    named_ = 0;
+    for (int k = 0; k < Key::kKeys; ++k) {
+      const int t = l_.token[static_cast<std::size_t>(k)];
+      if (t < 1 || t > static_cast<int>(kMaxTokens) || !wanted(static_cast<Key>(k))) continue;
+      readers_[static_cast<std::size_t>(t)] |= 1u << k;
+      named_ = std::max(named_, static_cast<std::size_t>(t));
+    }
+  }
+
+  bool wanted(Key k) const {
+    if (k == Key::kPoint) return l_.pointNumbers;
+    if (k == Key::kText) return l_.token[Key::kText] != 0 || columns_;
+    return true;
+  }
+
+  // Reads the field of key `k` from `pos` on in `src`, as its kind reads.
+  void field(Key k, std::string_view src, std::size_t& pos) {
+    Point& p = point_;
+    int err = 0;
+    const char mark = s_.par.missingMark();
+    switch (k) {
+      case Key::kPoint: readWord(src, pos, p.number, 12, err, mark); return;
+      case Key::kCode: readWord(src, pos, p.code, 10, err, mark); return;
+      case Key::kText:
+        readWord(src, pos, p.task, 12, err, mark);
+        taskIsText_ = false;
+        return;
+      default: {
+        const double v = rdrtas(src, pos, err);
+        (k == Key::kFirst ? p.x : k == Key::kSecond ? p.y : p.height) = err != 0 ? kMissingReal : v;
+        return;
+      }
+    }
+  }
+
   void point(std::string_view line) {
-    std::array<std::size_t, kMaxTokens + 1> starts{};
-    if (!columns_) {
-      // Where each token begins, up to the last one the layout names.
-      const auto named = static_cast<std::size_t>(
-          std::clamp(*std::max_element(l_.token.begin(), l_.token.end()), 0, static_cast<int>(kMaxTokens)));
+    Point& p = point_;  // one point, its fields reused from line to line
+    if (columns_) {
+      for (int k = 0; k < Key::kKeys; ++k) {
+        const auto key = static_cast<Key>(k);
+        if (!wanted(key)) continue;
+        std::size_t pos = 1;
+        field(key, columns(line, key), pos);
+      }
+    } else {
+      // The tokens in turn, each read where it stands by the fields it
+      // holds and passed once; a field no token holds reads from the
+      // last column.
       std::size_t pos = 1;
-      for (std::size_t k = 1; k <= named; ++k) {
-        starts[k] = pos;
-        if (!skipToken(line, pos)) {
-          for (std::size_t j = k + 1; j <= named; ++j) starts[j] = pos;
-          break;
+      for (std::size_t t = 1; t <= named_; ++t) {
+        unsigned keys = readers_[t];
+        if (keys == 0) {
+          skipToken(line, pos);
+          continue;
+        }
+        std::size_t end = pos;
+        for (; keys != 0; keys &= keys - 1) {
+          end = pos;
+          field(static_cast<Key>(std::countr_zero(keys)), line, end);
+        }
+        // A number may stop at a mark within its token: the token goes on
+        // to its separator.
+        if (end - 1 < line.size() && !isSeparator(line[end - 1])) skipToken(line, end);
+        pos = end;
+      }
+      for (int k = 0; k < Key::kKeys; ++k) {
+        const int t = l_.token[static_cast<std::size_t>(k)];
+        if ((t < 1 || t > static_cast<int>(kMaxTokens)) && wanted(static_cast<Key>(k))) {
+          std::size_t last = kLineWidth;
+          field(static_cast<Key>(k), line, last);
         }
       }
     }
-    // The text a field is read from, and where in it to start.
-    auto source = [&](Key k, std::size_t& pos) -> std::string_view {
-      pos = 1;
-      if (columns_) return columns(line, k);
-      const int t = l_.token[static_cast<std::size_t>(k)];
-      pos = t >= 1 && t <= static_cast<int>(kMaxTokens) ? starts[static_cast<std::size_t>(t)] : kLineWidth;
-      return line;
-    };
-    // A text field into `field`, reusing its room.
-    auto text = [&](Key k, std::string& field, std::size_t width) {
-      std::size_t pos = 1;
-      int err = 0;
-      const std::string_view src = source(k, pos);
-      putWord(field, rdatasView(src, pos, width, err, s_.par.missingMark()), width);
-    };
-    auto real = [&](Key k) {
-      std::size_t pos = 1;
-      int err = 0;
-      const std::string_view src = source(k, pos);
-      const double v = rdrtas(src, pos, err);
-      return err != 0 ? kMissingReal : v;
-    };
-    Point& p = point_;  // one point, its fields reused from line to line
-    if (l_.pointNumbers) {
-      text(Key::kPoint, p.number, 12);
-    } else {
+    if (!l_.pointNumbers) {
       p.number = fieldI(++automatic_, 12);
       stgbln(p.number);
     }
-    text(Key::kCode, p.code, 10);
-    p.x = real(Key::kFirst);
-    p.y = real(Key::kSecond);
-    p.height = real(Key::kHeight);
-    if (l_.token[Key::kText] != 0 || columns_) {
-      text(Key::kText, p.task, 12);
-      if (isBlank(p.task)) p.task = text_;
-    } else {
+    // The task text stays in the point from line to line until a field
+    // of its own is read (the point writer leaves it as it is).
+    if ((!wanted(Key::kText) || isBlank(p.task)) && !taskIsText_) {
       p.task = text_;
+      taskIsText_ = true;
     }
     p.extras = PointExtras{};
     wpkt(s_, out_, p);
   }
+
+  static bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 
   void record(std::string_view line) {
     std::size_t pos = 1;
@@ -213,6 +250,9 @@ class FreeImport {
   Point point_;
   char padded_[kLineWidth];  // the line at hand, blank to its width
   bool columns_ = false, known_ = false;
+  std::array<unsigned, kMaxTokens + 1> readers_{};
+  std::size_t named_ = 0;
+  bool taskIsText_ = false;  // point_.task holds text_
   std::int64_t automatic_ = 0;
 };
 
