@@ -228,6 +228,25 @@ std::size_t readDecimalPrefixPadded(std::string_view t, double& out) {
   return readDecimalPrefix(t, out);
 }
 
+bool allDigits(std::string_view t, std::uint64_t& value) {
+  if (t.size() > 19) return false;
+  std::uint64_t m = 0;
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= t.size(); i += 8) {
+      const DigitRun run = digitRun(t.data() + i);
+      if (run.count != 8) return false;
+      m = m * 100000000 + run.value;
+    }
+  }
+  for (; i < t.size(); ++i) {
+    if (!isDigit(t[i])) return false;
+    m = m * 10 + static_cast<std::uint64_t>(t[i] - '0');
+  }
+  value = m;
+  return true;
+}
+
 bool readDecimal(std::string_view t, double& out) {
   return !t.empty() && readDecimalPrefix(t, out) == t.size();
 }

@@ -27,6 +27,9 @@ std::size_t readDecimalPrefix(std::string_view text, double& out);
 // buffer with room behind it): short runs of digits are taken eight bytes
 // at a time.
 std::size_t readDecimalPrefixPadded(std::string_view text, double& out);
+// Whether `text` (at most 19 bytes) is all decimal digits, and their value:
+// fixed-width instrument data read eight digits at a time.
+bool allDigits(std::string_view text, std::uint64_t& value);
 
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);

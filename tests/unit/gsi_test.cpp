@@ -4,6 +4,7 @@
 
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
+#include "catalogue/scan.hpp"
 #include "instruments/gsi/gsi.hpp"
 #include "helpers.hpp"
 #include "kvtconv.hpp"
@@ -258,4 +259,33 @@ TEST(Gsi, LineFindsTheLastSlotOfAnIndex) {
   EXPECT_TRUE(line.wide());
   EXPECT_EQ(line.find("22"), 2);
   EXPECT_EQ(line.find("81"), 0);  // nothing of the line before is left
+}
+
+// Data words as the general number reader reads them: signs, every digit
+// count up to past 2^53, and now and then a byte that is no digit.
+TEST(Gsi, DataWordsReadAsTheNumberReader) {
+  kvttest::Numbers next(0x9FB21C651E98DF25ull);
+  static constexpr char kOdd[] = " .x-+*";
+  for (int k = 0; k < 100000; ++k) {
+    const int m = 1 + static_cast<int>(next() % 2);
+    const std::size_t n = static_cast<std::size_t>(8 * m);
+    std::string word = "81...";
+    word += static_cast<char>('0' + next() % 10);
+    word += k % 7 == 0 ? ' ' : (next() & 1) ? '+' : '-';
+    const std::size_t significant = next() % (n + 1);
+    for (std::size_t i = 0; i < n; ++i) word += i + significant < n ? '0' : static_cast<char>('0' + next() % 10);
+    if (k % 5 == 0) word[7 + next() % n] = kOdd[next() % (sizeof kOdd - 1)];
+    word += ' ';
+    std::size_t pos = 1;
+    int err = 0;
+    const double v = kvtconv::rdrtas(std::string_view(word).substr(6, n + 1), pos, err);
+    double scale = kvtconv::gsi::unitScale(word[5]);
+    if (scale == 0) scale = 1000.0;
+    bool ok = false, known = false;
+    const double got = kvtconv::gsi::scaled(word, m, ok, known);
+    ASSERT_EQ(ok, err == 0) << word;
+    if (ok) {
+      ASSERT_EQ(got, v / scale) << word;
+    }
+  }
 }

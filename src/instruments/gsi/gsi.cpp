@@ -84,10 +84,23 @@ double unitScale(char unit) {
 }
 
 double scaled(std::string_view word, int m, bool& ok, bool& knownUnit) {
-  std::size_t pos = 1;
-  int err = 0;
-  const double v = rdrtas(signAndData(word, m), pos, err);
-  ok = err == 0;
+  const std::string_view data = signAndData(word, m);
+  double v = 0;
+  std::uint64_t digits = 0;
+  if (data.size() == static_cast<std::size_t>(8 * m + 1) && (data[0] == '+' || data[0] == '-') &&
+      allDigits(data.substr(1), digits)) {
+    // The usual word: a sign and all its digits, read as the general reader
+    // reads them (with its guard) without looking for anything else; the
+    // conversion of the whole number rounds correctly, as that reader does.
+    v = static_cast<double>(digits) + 1e-13;
+    if (data[0] == '-') v = -v;
+    ok = true;
+  } else {
+    std::size_t pos = 1;
+    int err = 0;
+    v = rdrtas(data, pos, err);
+    ok = err == 0;
+  }
   if (!ok) return kMissingReal;
   double scale = word.size() > 5 ? unitScale(word[5]) : 0.0;
   knownUnit = scale != 0.0;
