@@ -764,7 +764,9 @@ class EntrySets {
     }
   }
   std::uint64_t all() const { return all_; }
-  std::uint64_t longerThan(std::size_t k) const { return k < kMaxLabels ? longer_[k] : 0; }
+  // k is at most kMaxLabels + 1: a group never holds more words than one
+  // past the longest entry.
+  std::uint64_t longerThan(std::size_t k) const { return longer_[k]; }
   std::uint64_t withLabel(std::size_t k, std::uint16_t label) const {
     if (k >= kMaxLabels || label == 0) return 0;
     for (const auto& [l, bits] : labelsAt_[k])
@@ -774,7 +776,7 @@ class EntrySets {
 
  private:
   std::uint64_t all_ = 0;
-  std::array<std::uint64_t, kMaxLabels> longer_{};
+  std::array<std::uint64_t, kMaxLabels + 2> longer_{};  // 0 past kMaxLabels
   std::array<std::vector<std::pair<std::uint16_t, std::uint64_t>>, kMaxLabels> labelsAt_;
 };
 
@@ -789,8 +791,7 @@ class Grouper {
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
   void word(const Word& given) {
     if (ended_) return;
-    // Words are at most kWordWidth bytes when the writer makes them.
-    Word w = given.text.size() > kWordWidth ? makeWord(given.text.substr(0, kWordWidth), 0) : given;
+    Word w = given;  // at most kWordWidth bytes, as the writer makes them
     if (w.text.size() == 1 && w.text[0] == '\x1A') {
       ended_ = true;
       return;
