@@ -809,6 +809,7 @@ class Grouper {
   }
 
   void finish() {
+    if (count_ == 0 && sent_) return;  // the last group went as soon as it was whole
     // What is left goes to its candidate; without one it is not identified,
     // even when nothing is left (a file ending in words that fit no entry).
     if (candidate_ >= 0) dispatch();
@@ -862,6 +863,7 @@ class Grouper {
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
   [[gnu::always_inline]] void add(const Word& word) {
+    sent_ = false;
     const std::string_view w = word.text;
     const std::uint16_t label = labelKeyAt(w, word.eq);
     const std::size_t k = count_;
@@ -881,6 +883,14 @@ class Grouper {
     if (w.size() <= 32) bytes::copySmall(record_ + recordLength_, w.data(), w.size());
     else std::memcpy(record_ + recordLength_, w.data(), w.size());
     recordLength_ += w.size();
+    // When no entry can take another word, the next one would only close
+    // the group: it goes to its candidate now, and the next word begins a
+    // group without being taken twice.
+    if ((alive_ & sets_.longerThan(k + 1)) == 0 && candidate_ >= 0) {
+      dispatch();
+      restart();
+      sent_ = true;
+    }
   }
 
   // A word that no entry of the group takes: the group goes to its
@@ -944,6 +954,7 @@ class Grouper {
   Word pending_;
   int candidate_ = -1;
   bool pushedBack_ = false, ended_ = false;
+  bool sent_ = false;  // the group was dispatched when it was whole, no word since
 };
 
 // Both passes at once: the raw file's words are grouped as they come.
