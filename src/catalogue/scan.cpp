@@ -204,30 +204,6 @@ std::size_t readDecimalPrefix(std::string_view t, double& out) {
   return digitsToDouble(t.data(), i, frac, out) ? i : 0;
 }
 
-std::size_t readDecimalPrefixPadded(std::string_view t, double& out) {
-  if constexpr (std::endian::native == std::endian::little) {
-    // Runs of fewer than eight digits that end inside the text; anything
-    // else goes the way above.
-    const char* p = t.data();
-    const std::size_t n = t.size();
-    const DigitRun whole = digitRun(p);
-    const std::size_t i = whole.count;
-    if (i < 8 && i <= n) {
-      if (i == n || p[i] != '.') {
-        if (i != 0) out = static_cast<double>(whole.value);
-        return i;
-      }
-      const DigitRun frac = digitRun(p + i + 1);
-      if (frac.count < 8 && i + 1 + frac.count <= n) {
-        if (i + frac.count == 0) return 0;
-        out = static_cast<double>(whole.value * kPow10Int[frac.count] + frac.value) / kPow10[frac.count];
-        return i + 1 + frac.count;
-      }
-    }
-  }
-  return readDecimalPrefix(t, out);
-}
-
 bool allDigits(std::string_view t, std::uint64_t& value) {
   if (t.size() > 19) return false;
   std::uint64_t m = 0;
@@ -469,6 +445,18 @@ inline Plain plainDecimalAtEnd(const char* b, std::size_t s, std::size_t n) {
 }
 
 }  // namespace
+
+std::size_t readDecimalPrefixPadded(std::string_view t, double& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // The plain shape followed by a separator, as the number reader takes
+    // it; anything else goes the general way.
+    if (const Plain plain = plainDecimal(t.data(), t.size()); plain.len != 0) {
+      out = plain.value;
+      return plain.len;
+    }
+  }
+  return readDecimalPrefix(t, out);
+}
 
 double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   const std::size_t from = pos == 0 ? 0 : pos - 1;

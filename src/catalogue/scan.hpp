@@ -23,9 +23,9 @@ bool readDecimal(std::string_view digits, double& out);
 // The same for the longest such run at the start of `text`: how many bytes
 // it took (0 when there is no digit).
 std::size_t readDecimalPrefix(std::string_view text, double& out);
-// The same where eight bytes past the end of `text` may be read (a record
-// buffer with room behind it): short runs of digits are taken eight bytes
-// at a time.
+// The same where sixteen bytes from the start of `text` may be read (a
+// record buffer with room behind it): a plain decimal followed by a
+// separator is taken eight bytes at a time.
 std::size_t readDecimalPrefixPadded(std::string_view text, double& out);
 // Whether `text` (at most 19 bytes) is all decimal digits, and their value:
 // fixed-width instrument data read eight digits at a time.

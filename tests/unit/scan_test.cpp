@@ -132,9 +132,10 @@ TEST(Scan, RealsAgreeWithExactConversion) {
     double bare = -1;
     ASSERT_TRUE(readDecimal(token, bare)) << token;
     ASSERT_EQ(bare, want) << token;
-    // Eight bytes at a time, with digits behind the text that must not be
+    // Sixteen bytes at a time, with digits behind the text that must not be
     // taken, and with a byte after the number inside it.
-    const std::string padded = token + (k % 3 == 0 ? "x9999999" : k % 3 == 1 ? ".9999999" : "9x999999");
+    const std::string padded = token + (k % 3 == 0 ? "x9999999" : k % 3 == 1 ? ".9999999" : "9x999999") +
+                               std::string(16, k % 2 ? ' ' : '7');  // sixteen bytes readable from anywhere
     double fast = -1, plain = -2;
     ASSERT_EQ(readDecimalPrefixPadded(std::string_view(padded.data(), token.size()), fast), token.size()) << token;
     ASSERT_EQ(fast, want) << token;

@@ -366,7 +366,7 @@ class RecordValues {
   }
   // The words as the grouper found them, when none holds a blank (so the
   // scan above would find the same), in its record buffer, which has room
-  // to read eight bytes past the text.
+  // to read sixteen bytes from any place in the text.
   RecordValues(Session& s, std::string_view text, std::span<const LabelledWord> words)
       : s_(s), text_(text), words_(words.data()), count_(words.size()), padded_(true) {}
 
@@ -945,7 +945,7 @@ class Grouper {
   std::array<LabelledWord, kMaxLabels + 1> words_{};
   std::size_t count_ = 0, recordLength_ = 0, recordWords_ = 0;
   bool blankInWord_ = false;  // then the record's words are found as its text shows them
-  char record_[kRecordWidth + 8] = {};  // room for reading a number eight bytes at a time
+  char record_[kRecordWidth + 16] = {};  // room for reading a number sixteen bytes at a time
   std::uint64_t alive_;  // entries that agree with the group so far
   std::string word_;
   // The word that closed a group, to be taken again: two buffers in turn.
