@@ -134,8 +134,8 @@ TEST(Scan, RealsAgreeWithExactConversion) {
     ASSERT_EQ(bare, want) << token;
     // Sixteen bytes at a time, with digits behind the text that must not be
     // taken, and with a byte after the number inside it.
-    const std::string padded = token + (k % 3 == 0 ? "x9999999" : k % 3 == 1 ? ".9999999" : "9x999999") +
-                               std::string(16, k % 2 ? ' ' : '7');  // sixteen bytes readable from anywhere
+    static constexpr const char* kAfter[] = {"x9999999", ".9999999", "9x999999", " 9999999", ",9999999", "\t9999999"};
+    const std::string padded = token + kAfter[k % 6] + std::string(16, k % 4 < 2 ? ' ' : '7');  // sixteen bytes readable
     double fast = -1, plain = -2;
     ASSERT_EQ(readDecimalPrefixPadded(std::string_view(padded.data(), token.size()), fast), token.size()) << token;
     ASSERT_EQ(fast, want) << token;
