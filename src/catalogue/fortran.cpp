@@ -28,8 +28,10 @@ constexpr char kDigitPairs[] =
     "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
 
 // Writes the last `count` decimal digits of q in front of p and takes them
-// off q; returns where they begin.
-char* digitsBefore(char* p, std::uint64_t& q, int count) {
+// off q; returns where they begin. (For 32 or 64 bits: divisions of 32
+// bits are the cheaper.)
+template <class Unsigned>
+char* digitsBefore(char* p, Unsigned& q, int count) {
   for (; count >= 2; count -= 2) {
     const auto pair = static_cast<std::size_t>(q % 100) * 2;
     q /= 100;
@@ -44,7 +46,8 @@ char* digitsBefore(char* p, std::uint64_t& q, int count) {
 }
 
 // Writes all decimal digits of q (at least one) in front of p.
-char* allDigitsBefore(char* p, std::uint64_t q) {
+template <class Unsigned>
+char* allDigitsBefore(char* p, Unsigned q) {
   while (q >= 100) {
     const auto pair = static_cast<std::size_t>(q % 100) * 2;
     q /= 100;
@@ -174,10 +177,18 @@ int fastField(char* out, int w, int d, double v) {
     return -1;
   }
   blanks(out, w);
-  std::uint64_t whole = n;
-  char* p = digitsBefore(out + w, whole, d);
-  *--p = '.';
-  if (!dropZero) p = allDigitsBefore(p, whole);
+  char* p;
+  if (n <= 0xFFFFFFFFu) {  // the usual: digits by 32-bit steps
+    std::uint32_t whole = static_cast<std::uint32_t>(n);
+    p = digitsBefore(out + w, whole, d);
+    *--p = '.';
+    if (!dropZero) p = allDigitsBefore(p, whole);
+  } else {
+    std::uint64_t whole = n;
+    p = digitsBefore(out + w, whole, d);
+    *--p = '.';
+    if (!dropZero) p = allDigitsBefore(p, whole);
+  }
   if (negative) *--p = '-';
   return 1;
 }
@@ -299,7 +310,8 @@ bool formatI(char* out, int w, std::int64_t v) {
   char buf[24];
   char* const end = buf + sizeof buf;
   const std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-  char* p = allDigitsBefore(end, magnitude);
+  char* p = magnitude <= 0xFFFFFFFFu ? allDigitsBefore(end, static_cast<std::uint32_t>(magnitude))
+                                     : allDigitsBefore(end, magnitude);
   if (v < 0) *--p = '-';
   const int len = static_cast<int>(end - p);
   if (len > w) {
