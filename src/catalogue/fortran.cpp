@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "frame/bytes.hpp"
+
 namespace kvtconv {
 
 namespace {
@@ -95,17 +97,9 @@ void blanks(char* out, int w) {
 void rightAlign(char* out, int w, const char* text, int len) {
   blanks(out, w - len);
   char* const to = out + (w - len);
-  if (len > 16) {
-    std::memcpy(to, text, static_cast<std::size_t>(len));
-  } else if (len >= 8) {  // two copies that may overlap, not a call
-    std::memcpy(to, text, 8);
-    std::memcpy(to + len - 8, text + len - 8, 8);
-  } else if (len >= 4) {
-    std::memcpy(to, text, 4);
-    std::memcpy(to + len - 4, text + len - 4, 4);
-  } else {
-    for (int k = 0; k < len; ++k) to[k] = text[k];
-  }
+  const auto n = static_cast<std::size_t>(len);
+  if (n <= 32) bytes::copySmall(to, text, n);  // not a call, as numbers are short
+  else std::memcpy(to, text, n);
 }
 
 // a * b - p exactly, for p the rounded product of a and b (no overflow or
