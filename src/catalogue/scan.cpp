@@ -411,7 +411,9 @@ inline Plain plainDecimal(const char* p, std::size_t avail) {
   const LeftDigits whole = digitsLeft(p);
   const unsigned k = whole.count;
   const char c = p[k];
-  if (c == '.' && k + 1 < avail) {  // a mark as the text's last byte is no number
+  // Seven whole digits at most (the decimals are read from the byte after
+  // the point); a mark as the text's last byte is no number.
+  if (c == '.' && k < 8 && k + 1 < avail) {
     const LeftDigits frac = digitsLeft(p + k + 1);
     const unsigned f = frac.count;
     if (f < 8 && (k | f) != 0 && TextSeps::is(p[k + 1 + f])) {
