@@ -366,3 +366,24 @@ TEST(Scan, ReadersAsByteByByte) {
     }
   }
 }
+
+// The word-wise field trim against trim: every length to 20, with up to
+// two other bytes anywhere, some a single bit from a blank.
+TEST(Scan, FieldTrimAsTrim) {
+  for (std::size_t n = 0; n <= 20; ++n) {
+    for (std::size_t a = 0; a <= n; ++a) {
+      for (std::size_t b = a; b <= n; ++b) {
+        for (const char other : {'x', '\0', '\x60', '\xA0', '\x21', '\xE5'}) {
+          std::string s(n, ' ');
+          if (a < n) s[a] = other;
+          if (b < n) s[b] = 'y';
+          const std::string_view want = kvtconv::trim(s), got = kvtconv::trimField(s);
+          ASSERT_EQ(got, want) << n << " " << a << " " << b;
+          if (!want.empty()) {
+            ASSERT_EQ(got.data(), want.data()) << n << " " << a << " " << b;
+          }
+        }
+      }
+    }
+  }
+}

@@ -161,7 +161,7 @@ bool pointWord(char* slot, int m, int index, int block, std::string_view number)
   formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
   formatZeroFilled(slot + 2, 4, static_cast<std::uint64_t>(block));
   slot[6] = '+';
-  const std::string_view body = trim(number);
+  const std::string_view body = trimField(number);
   const std::string_view tail = body.size() <= data ? body : body.substr(body.size() - data);
   std::fill_n(slot + 7, data - tail.size(), '0');
   char* t = slot + 7 + (data - tail.size());

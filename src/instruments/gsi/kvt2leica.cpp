@@ -57,7 +57,7 @@ void gsiLine(Session& s, const Point& p, int block, bool wide, RecordLine& line)
   const std::size_t w = wide ? 24 : 16;
   if (wide) line.text(1, "*", 1);
   char* buf = line.field(wide ? 2 : 1, 4 * w);
-  const std::string_view number = trim(p.number);
+  const std::string_view number = trimField(p.number);
   if (!gsi::pointWord(buf, m, 11, block, p.number))
     s.diag(DiagKind::Dropped, 0, "point number not written, block number above 9999",
            PointDetail(number).view());

@@ -34,7 +34,7 @@ bool sdrLine(Session& s, TextFile* out, const Point& p, bool sdr33) {
   RecordLine line(s, out, sdr33 ? 84 : 54, "08KI");
   // The number as twelve places right-aligned: SDR33 has four more in
   // front, SDR2 keeps the last four.
-  const std::string_view number = trim(std::string_view(p.number).substr(0, 12));
+  const std::string_view number = trimField(std::string_view(p.number).substr(0, 12));
   if (sdr33) {
     line.rightText(l.point.col, number, l.point.width);
   } else {
@@ -65,7 +65,7 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
     forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
       if (!sdrLine(s, out, p, sdr33)) reportTooWide(s, "SDR", p.number);
-      if (!sdr33 && trim(p.number).size() > 4)
+      if (!sdr33 && trimField(p.number).size() > 4)
         s.diag(DiagKind::Truncated, 0, "SDR2 point number cut to its last four characters",
                "point " + std::string(trim(p.number)));
     });
