@@ -54,6 +54,10 @@ inline std::string_view trimField(std::string_view s) {
   return s.substr(first, end - first);
 }
 
+// Upper-cases n bytes in place as putWord does; bytes that cannot change
+// (none from 'a' up) are passed eight at a time.
+void upperInPlace(char* p, std::size_t n);
+
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);
 // Reads a text token into a field of `width` bytes, upper-cased.

@@ -160,8 +160,10 @@ std::string randomLine(kvttest::Numbers& next) {
   std::string line;
   const std::size_t fields = next() % 6;
   for (std::size_t f = 0; f < fields; ++f) {
-    const std::size_t gap = next() % 4 == 0 ? next() % 12 : 1;
-    for (std::size_t k = 0; k < gap; ++k) line += kSeps[next() % 4];
+    // Now and then a column's long run of blanks, longer than a word.
+    const std::size_t gap = next() % 4 == 0 ? next() % 16 : 1;
+    const bool blanks = next() % 2 == 0;
+    for (std::size_t k = 0; k < gap; ++k) line += blanks ? ' ' : kSeps[next() % 4];
     const std::size_t len = next() % 3 == 0 ? next() % 24 : 1 + next() % 12;
     for (std::size_t k = 0; k < len; ++k) line += kBytes[next() % (sizeof kBytes - 1)];
   }
@@ -383,6 +385,23 @@ TEST(Scan, FieldTrimAsTrim) {
             ASSERT_EQ(got.data(), want.data()) << n << " " << a << " " << b;
           }
         }
+      }
+    }
+  }
+}
+
+// In-place upper case against upperLatin1 byte by byte: every length to
+// 40, with one byte that changes (or none) anywhere among ones that do not.
+TEST(Scan, UpperInPlaceAsByteByByte) {
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t at = 0; at <= n; ++at) {
+      for (const char c : {'a', 'z', '\xE5', '\xF8', '`', '{', '\xFF'}) {
+        std::string s(n, 'Q'), want;
+        for (std::size_t k = 0; k < n; ++k) s[k] = "AZ 09.,=\xC5"[k % 9];
+        if (at < n) s[at] = c;
+        for (const char b : s) want += kvtconv::upperLatin1(b);
+        kvtconv::upperInPlace(s.data(), s.size());
+        ASSERT_EQ(s, want) << n << " " << at << " " << int(c);
       }
     }
   }
