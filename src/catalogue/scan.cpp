@@ -426,6 +426,10 @@ inline Plain plainDecimal(const char* p, std::size_t avail) {
   return {0, 0.0};
 }
 
+// Length plainDecimalAtEnd gives for a text that ends in blanks only, as
+// a field's unused end or a line's blank tail: nothing to read.
+constexpr std::size_t kBlankRest = ~std::size_t{0};
+
 // The same for a token in the last sixteen bytes of a text (a field cut
 // from a line, the last of a line): the bytes from s to the end, blanks
 // after them, by two words. The text has at least eight bytes.
@@ -440,6 +444,7 @@ inline Plain plainDecimalAtEnd(const char* b, std::size_t s, std::size_t n) {
   } else if (left > 0) {
     lo = (last >> (8 * (8 - left))) | (kBlanks << (8 * left));
   }
+  if (lo == kBlanks && hi == kBlanks) return {kBlankRest, 0.0};
   char buf[16];
   std::memcpy(buf, &lo, 8);
   std::memcpy(buf + 8, &hi, 8);
@@ -478,6 +483,11 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
           return plain.value + 1e-13;
         }
       } else if (const Plain plain = plainDecimalAtEnd(b, s, n); plain.len != 0) {
+        if (plain.len == kBlankRest) {  // only blanks left, as the general way finds
+          err = -1;
+          pos = n + 1;
+          return kMissingReal;
+        }
         err = 0;
         pos = s + plain.len + 1;
         return plain.value + 1e-13;
@@ -634,6 +644,15 @@ std::string_view rdatasView(std::string_view t, std::size_t& pos, std::size_t wi
   err = (end - i == 1 && t[i] == missingMark) ? 1 : 0;
   pos = end + 1;
   return t.substr(i, std::min(width, end - i));
+}
+
+void upperInPlace(char* p, std::size_t n) {
+  std::size_t k = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; k + 8 <= n; k += 8)
+      if (mayChangeCase(bytes::load8(p + k))) break;
+  }
+  for (; k < n; ++k) p[k] = upperLatin1(p[k]);
 }
 
 void putWord(std::string& field, std::string_view token, std::size_t width) {

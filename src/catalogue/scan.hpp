@@ -3,11 +3,15 @@
 // position stands on the character that ended the token, so successive calls
 // read successive fields. Error flag: 0 good, 1 bad or missing marker,
 // -1 nothing but separators left.
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "frame/bytes.hpp"
+#include "frame/text.hpp"
 
 namespace kvtconv {
 
@@ -30,6 +34,29 @@ std::size_t readDecimalPrefixPadded(std::string_view text, double& out);
 // Whether `text` (at most 19 bytes) is all decimal digits, and their value:
 // fixed-width instrument data read eight digits at a time.
 bool allDigits(std::string_view text, std::uint64_t& value);
+
+// trim for a field of 8 to 16 bytes (a number or a code), where the
+// writers trim every point's: its non-blank bytes found in two words that
+// may overlap, one exact mask each. Other lengths are trimmed as trim does.
+inline std::string_view trimField(std::string_view s) {
+  const std::size_t n = s.size();
+  if (std::endian::native != std::endian::little || n - 8 > 8) return trim(s);
+  // High bit of every byte that is no blank, exactly.
+  const auto other = [](std::uint64_t w) {
+    const std::uint64_t x = w ^ bytes::every(' ');
+    return (((x & bytes::every(0x7F)) + bytes::every(0x7F)) | x) & bytes::every(0x80);
+  };
+  const std::uint64_t lo = other(bytes::load8(s.data())), hi = other(bytes::load8(s.data() + n - 8));
+  if ((lo | hi) == 0) return s.substr(n);
+  const std::size_t first = lo != 0 ? bytes::first(lo) : n - 8 + bytes::first(hi);
+  const std::size_t end = hi != 0 ? n - static_cast<std::size_t>(std::countl_zero(hi)) / 8
+                                  : 8 - static_cast<std::size_t>(std::countl_zero(lo)) / 8;
+  return s.substr(first, end - first);
+}
+
+// Upper-cases n bytes in place as putWord does; bytes that cannot change
+// (none from 'a' up) are passed eight at a time.
+void upperInPlace(char* p, std::size_t n);
 
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);

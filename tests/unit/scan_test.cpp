@@ -161,8 +161,10 @@ std::string randomLine(kvttest::Numbers& next) {
   std::string line;
   const std::size_t fields = next() % 6;
   for (std::size_t f = 0; f < fields; ++f) {
-    const std::size_t gap = next() % 4 == 0 ? next() % 12 : 1;
-    for (std::size_t k = 0; k < gap; ++k) line += kSeps[next() % 4];
+    // Now and then a column's long run of blanks, longer than a word.
+    const std::size_t gap = next() % 4 == 0 ? next() % 16 : 1;
+    const bool blanks = next() % 2 == 0;
+    for (std::size_t k = 0; k < gap; ++k) line += blanks ? ' ' : kSeps[next() % 4];
     const std::size_t len = next() % 3 == 0 ? next() % 24 : 1 + next() % 12;
     for (std::size_t k = 0; k < len; ++k) line += kBytes[next() % (sizeof kBytes - 1)];
   }
@@ -364,6 +366,44 @@ TEST(Scan, ReadersAsByteByByte) {
       ASSERT_EQ(view, want.substr(0, 12)) << '"' << line << '"';
       ASSERT_EQ(ee, want.empty() ? -1 : want == "-" ? 1 : 0) << '"' << line << '"';
       ASSERT_EQ(e, c) << '"' << line << '"';
+    }
+  }
+}
+
+// The word-wise field trim against trim: every length to 20, with up to
+// two other bytes anywhere, some a single bit from a blank.
+TEST(Scan, FieldTrimAsTrim) {
+  for (std::size_t n = 0; n <= 20; ++n) {
+    for (std::size_t a = 0; a <= n; ++a) {
+      for (std::size_t b = a; b <= n; ++b) {
+        for (const char other : {'x', '\0', '\x60', '\xA0', '\x21', '\xE5'}) {
+          std::string s(n, ' ');
+          if (a < n) s[a] = other;
+          if (b < n) s[b] = 'y';
+          const std::string_view want = kvtconv::trim(s), got = kvtconv::trimField(s);
+          ASSERT_EQ(got, want) << n << " " << a << " " << b;
+          if (!want.empty()) {
+            ASSERT_EQ(got.data(), want.data()) << n << " " << a << " " << b;
+          }
+        }
+      }
+    }
+  }
+}
+
+// In-place upper case against upperLatin1 byte by byte: every length to
+// 40, with one byte that changes (or none) anywhere among ones that do not.
+TEST(Scan, UpperInPlaceAsByteByByte) {
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t at = 0; at <= n; ++at) {
+      for (const char c : {'a', 'z', '\xE5', '\xF8', '`', '{', '\xFF'}) {
+        std::string s(n, 'Q'), want;
+        for (std::size_t k = 0; k < n; ++k) s[k] = "AZ 09.,=\xC5"[k % 9];
+        if (at < n) s[at] = c;
+        for (const char b : s) want += kvtconv::upperLatin1(b);
+        kvtconv::upperInPlace(s.data(), s.size());
+        ASSERT_EQ(s, want) << n << " " << at << " " << int(c);
+      }
     }
   }
 }

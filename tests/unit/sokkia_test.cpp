@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+
 #include "catalogue/point.hpp"
+#include "catalogue/fortran.hpp"
 #include "catalogue/record.hpp"
 #include "helpers.hpp"
+#include "instruments/sokkia/sdr.hpp"
 #include "kvtconv.hpp"
 
 using kvttest::readLines;
@@ -87,4 +92,24 @@ TEST(Sokkia, FullDiskIsADiagnosticNotAnErrorLine) {
   EXPECT_EQ(rec.diagnostics, std::vector<std::string>{"0 file could not be written: /dev/full"});
   EXPECT_EQ(kvtconv::writeFailures(s), 1);
   EXPECT_EQ(rec.messages.size(), 1u);
+}
+
+TEST(Sokkia, NumberFieldsFillAsEveryByteWould) {
+  // The word-wise fill of a formatted number against the byte-wise one,
+  // over both field widths, signs, sizes and fields of stars left alone.
+  kvttest::Numbers next(0x5D12);
+  for (int k = 0; k < 20000; ++k) {
+    const std::size_t width = k % 2 == 0 ? 16 : 10;
+    const int digits = static_cast<int>(next() % 16);
+    double v = static_cast<double>(next() % 1000000007) / 1000.0;
+    v = std::ldexp(v, digits - 10);
+    if (next() % 2) v = -v;
+    if (k % 97 == 0) v = 0.0;
+    char fast[16], slow[16];
+    const bool fits = kvtconv::formatF(fast, static_cast<int>(width), 3, v);
+    std::memcpy(slow, fast, width);
+    if (fits) kvtconv::sdr::zeroFillNumber(fast, width);
+    kvtconv::sdr::zeroFill(slow, width);
+    ASSERT_EQ(std::string(fast, width), std::string(slow, width)) << v << " " << width;
+  }
 }

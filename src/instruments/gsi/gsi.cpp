@@ -161,7 +161,7 @@ bool pointWord(char* slot, int m, int index, int block, std::string_view number)
   formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
   formatZeroFilled(slot + 2, 4, static_cast<std::uint64_t>(block));
   slot[6] = '+';
-  const std::string_view body = trim(number);
+  const std::string_view body = trimField(number);
   const std::string_view tail = body.size() <= data ? body : body.substr(body.size() - data);
   std::fill_n(slot + 7, data - tail.size(), '0');
   char* t = slot + 7 + (data - tail.size());
@@ -173,7 +173,8 @@ bool pointWord(char* slot, int m, int index, int block, std::string_view number)
 bool measureWord(char* slot, int m, int index, int unit, double value) {
   if (index < 1 || index > 99 || unit < 0 || unit > 9999) return false;
   const std::size_t w = wordWidth(m), data = static_cast<std::size_t>(8 * m);
-  formatZeroFilled(slot, 2, static_cast<std::uint64_t>(index));
+  slot[0] = static_cast<char>('0' + index / 10);
+  slot[1] = static_cast<char>('0' + index % 10);
   if (unit <= 9) {  // the usual one digit, without formatting
     std::memcpy(slot + 2, "...", 3);
     slot[5] = static_cast<char>('0' + unit);
@@ -181,16 +182,23 @@ bool measureWord(char* slot, int m, int index, int unit, double value) {
     formatI(slot + 2, 4, unit);
     blanksTo(slot, 2, 6, '.');
   }
-  double scale = unitScale(static_cast<char>('0' + unit % 10));
-  if (scale == 0.0) scale = 1000.0;
-  const double magnitude = std::fabs(value * scale);
+  // unitScale of the last digit, an unknown unit as millimetres.
+  static constexpr double kScale[10] = {1000.0,   1000.0,  100000.0, 100000.0, 100000.0,
+                                        10000.0,  10000.0, 10000.0,  100000.0, 1000.0};
+  const double magnitude = std::fabs(value * kScale[unit % 10]);
   // GSI-8 data rounds half away from zero; GSI-16 data as an F field without
-  // decimals does (ties to even; from 2^52 on every double is whole).
-  const double away = std::round(magnitude);
-  const double whole = m == 1 ? away : magnitude < 0x1p52 ? nearestWhole(magnitude) : magnitude;
-  // Zero carries "-"; a value that only the reader's guard lifts above zero
-  // is zero at the word's resolution.
-  slot[6] = (value > 0 && away >= 1) ? '+' : '-';
+  // decimals does (ties to even; from 2^52 on every double is whole). Both
+  // from the nearest whole number with ties to even: a tie it took down is
+  // the one half away from zero takes up (the difference is exact).
+  double whole = magnitude;
+  if (magnitude < 0x1p52) {
+    whole = nearestWhole(magnitude);
+    if (m == 1 && magnitude - whole == 0.5) whole += 1.0;
+  }
+  // Zero carries "-", as does a value that only the reader's guard lifts
+  // above zero: zero at the word's resolution, rounded half away (below a
+  // half, that is).
+  slot[6] = (value > 0 && magnitude >= 0.5) ? '+' : '-';
   if (whole < 1e19) formatZeroFilled(slot + 7, static_cast<int>(data), static_cast<std::uint64_t>(whole));
   else std::fill_n(slot + 7, data, '*');  // also what is not a number
   slot[w - 1] = ' ';

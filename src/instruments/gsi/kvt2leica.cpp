@@ -1,4 +1,5 @@
 // Catalogue points as GSI-8 or GSI-16 lines of words 11, 81, 82 and 83.
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -6,6 +7,7 @@
 #include "catalogue/columns.hpp"
 #include "catalogue/point.hpp"
 #include "catalogue/record.hpp"
+#include "frame/bytes.hpp"
 #include "frame/run.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -47,17 +49,27 @@ double gsi8Coordinate(Session& s, const Point& p, double v) {
   return kept;
 }
 
+// Whether a number field holds a "*": two words for the usual field.
+bool holdsStar(std::string_view t) {
+  if (std::endian::native == std::endian::little && t.size() - 8 <= 8)
+    return (bytes::equal(bytes::load8(t.data()), '*') | bytes::equal(bytes::load8(t.data() + t.size() - 8), '*')) != 0;
+  return t.find('*') != std::string_view::npos;
+}
+
 // The GSI line of a point: a "*" in front of GSI-16 lines, then four words.
 std::size_t lineWidth(bool wide) { return wide ? 1 + 4 * 24 : 4 * 16; }
 
 // Fills the GSI line of a point into `line`, a blank record line of
-// lineWidth(wide).
-void gsiLine(Session& s, const Point& p, int block, bool wide, RecordLine& line) {
+// lineWidth(wide). Returns whether a value did not fit: a "*" in the line
+// past the wide lines' mark. Only two places can hold one: the data of a
+// measurement word (all stars then) and the point number's characters.
+bool gsiLine(Session& s, const Point& p, int block, bool wide, RecordLine& line) {
   const int m = wide ? 2 : 1;
   const std::size_t w = wide ? 24 : 16;
   if (wide) line.text(1, "*", 1);
   char* buf = line.field(wide ? 2 : 1, 4 * w);
-  const std::string_view number = trim(p.number);
+  const std::string_view number = trimField(p.number);
+  bool stars = false;
   if (!gsi::pointWord(buf, m, 11, block, p.number))
     s.diag(DiagKind::Dropped, 0, "point number not written, block number above 9999",
            PointDetail(number).view());
@@ -66,9 +78,16 @@ void gsiLine(Session& s, const Point& p, int block, bool wide, RecordLine& line)
            wide ? "point number cut to its last sixteen characters"
                 : "point number cut to its last eight characters",
            PointDetail(number).view());
-  if (!missReal(p.x)) gsi::measureWord(buf + w, m, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
-  if (!missReal(p.y)) gsi::measureWord(buf + 2 * w, m, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
-  if (!missReal(p.height)) gsi::measureWord(buf + 3 * w, m, 83, 6, p.height);
+  if (holdsStar(p.number))  // rare: then the word itself is looked at
+    stars = std::string_view(buf, w).find('*') != std::string_view::npos;
+  const auto measure = [&](std::size_t k, int index, int unit, double v) {
+    gsi::measureWord(buf + k * w, m, index, unit, v);
+    stars |= buf[k * w + 7] == '*';
+  };
+  if (!missReal(p.x)) measure(1, 81, 0, wide ? p.x : gsi8Coordinate(s, p, p.x));
+  if (!missReal(p.y)) measure(2, 82, 0, wide ? p.y : gsi8Coordinate(s, p, p.y));
+  if (!missReal(p.height)) measure(3, 83, 6, p.height);
+  return stars;
 }
 
 }  // namespace
@@ -86,8 +105,7 @@ void kvt2leica(Session& s, std::int32_t option, std::string_view parDir, std::st
       // Made in the output buffer; a "*" past the wide lines' mark is a
       // value that did not fit.
       RecordLine line(s, out, lineWidth(wide), "");
-      gsiLine(s, p, s.counter, wide, line);
-      const bool tooWide = line.str().find('*', wide ? 1 : 0) != std::string_view::npos;
+      const bool tooWide = gsiLine(s, p, s.counter, wide, line);
       line.writeFull();
       if (tooWide) reportTooWide(s, "GSI", p.number);
     });

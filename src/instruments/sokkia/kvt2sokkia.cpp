@@ -1,9 +1,7 @@
 // Catalogue points as an SDR2 or SDR33 coordinate file ("08KI" records).
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "frame/bytes.hpp"
 #include "catalogue/columns.hpp"
 #include "catalogue/fortran.hpp"
 #include "catalogue/point.hpp"
@@ -19,40 +17,14 @@ namespace {
 
 constexpr int kIn = 17, kOut = 18;
 
-// Blanks become zeros; a minus sign moves to the front of the field, so
-// that "-00045.600" stays a number for the instruments and for us.
-void zeroFill(char* f, std::size_t width) {
-  if (!f) return;
-  bool negative = false;
-  std::size_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    // Eight bytes at a time: a blank (0x20) and a minus (0x2D) both become
-    // a zero (0x30) by adding to exactly their bytes.
-    for (; i + 8 <= width; i += 8) {
-      std::uint64_t x = bytes::load8(f + i);
-      const std::uint64_t blanks = bytes::equalEach(x, ' ');
-      const std::uint64_t minus = bytes::equalEach(x, '-');
-      negative |= minus != 0;
-      x += (blanks >> 7) * 0x10 + (minus >> 7) * 0x03;
-      std::memcpy(f + i, &x, 8);
-    }
-  }
-  for (; i < width; ++i) {
-    if (f[i] == '-') {
-      negative = true;
-      f[i] = '0';
-    }
-    if (f[i] == ' ') f[i] = '0';
-  }
-  if (negative) f[0] = '-';
-}
-
 // Coordinates and a present height are zero-filled on the left, as the
 // instruments read them.
 bool putValue(RecordLine& line, const sdr::Field& f, double v) {
   char* at = line.field(f.col, f.width);
-  const bool fits = at && formatF(at, static_cast<int>(f.width), 3, v);
-  zeroFill(at, f.width);
+  if (!at) return false;
+  // A value that does not fit is all stars: nothing to fill.
+  const bool fits = formatF(at, static_cast<int>(f.width), 3, v);
+  if (fits) sdr::zeroFillNumber(at, f.width);
   return fits;
 }
 
@@ -62,12 +34,12 @@ bool sdrLine(Session& s, TextFile* out, const Point& p, bool sdr33) {
   RecordLine line(s, out, sdr33 ? 84 : 54, "08KI");
   // The number as twelve places right-aligned: SDR33 has four more in
   // front, SDR2 keeps the last four.
-  const std::string_view number = trim(std::string_view(p.number).substr(0, 12));
+  const std::string_view number = trimField(std::string_view(p.number).substr(0, 12));
   if (sdr33) {
     line.rightText(l.point.col, number, l.point.width);
   } else {
     line.rightText(l.point.col, number, 4);
-    zeroFill(line.field(l.point.col, 4), 4);
+    if (char* at = line.field(l.point.col, 4)) sdr::zeroFill(at, 4);
   }
   bool fits = putValue(line, l.coord1, p.x);
   fits = putValue(line, l.coord2, p.y) && fits;
@@ -93,7 +65,7 @@ void kvt2sokkia(Session& s, std::int32_t variant, std::string_view parDir, std::
     forEachPoint(s, in, input, Report::Diagnostic, PointPart::Position, [&](Point& p) {
       if (missReal(p.x) || missReal(p.y)) return;
       if (!sdrLine(s, out, p, sdr33)) reportTooWide(s, "SDR", p.number);
-      if (!sdr33 && trim(p.number).size() > 4)
+      if (!sdr33 && trimField(p.number).size() > 4)
         s.diag(DiagKind::Truncated, 0, "SDR2 point number cut to its last four characters",
                "point " + std::string(trim(p.number)));
     });

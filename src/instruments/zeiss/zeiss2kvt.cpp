@@ -131,10 +131,10 @@ class ZeissImport {
 
   void rec500Line(std::string& line) {
     // Kept from line to line: the 27 bytes would be a heap copy each time.
+    // Upper-cased in the line, then copied.
     std::string& info = info_;
+    upperInPlace(line.data() + 8, 27);
     info.assign(line, 8, 27);
-    low2up(info);
-    line.replace(8, 27, info);
     FieldScanner sc(info, s_.par.missingMark());
     sc.word(number_, 12);
     sc.word(code_, 10);
@@ -338,12 +338,16 @@ void zeiss2kvt(Session& s, std::int32_t mode, std::int32_t variant, std::int32_t
       ZeissImport zeiss(s, out, option, variant == 1 ? kHeaderLines : 0);
       std::string line;
       for (;;) {
-        const ReadStatus st = in ? in->readLine(line, kLineWidth) : ReadStatus::End;
+        // A view into the read buffer, copied once into the line that is
+        // padded and changed.
+        std::string_view read;
+        const ReadStatus st = in ? in->readLine(read, kLineWidth) : ReadStatus::End;
         if (st == ReadStatus::End) break;
         if (st == ReadStatus::Error) {
           reportReadError(s, input, zeiss.lineNumber() + 1);
           break;
         }
+        line.assign(read);
         zeiss.convert(line);
         ++s.counter;
       }
