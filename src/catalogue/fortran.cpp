@@ -65,6 +65,22 @@ char* allDigitsBefore(char* p, Unsigned q) {
   return p;
 }
 
+// n / 10^d for d <= 9, each a division by a constant (a multiplication).
+std::uint64_t wholePart(std::uint64_t n, int d) {
+  switch (d) {
+    case 0: return n;
+    case 1: return n / 10;
+    case 2: return n / 100;
+    case 3: return n / 1000;
+    case 4: return n / 10000;
+    case 5: return n / 100000;
+    case 6: return n / 1000000;
+    case 7: return n / 10000000;
+    case 8: return n / 100000000;
+    default: return n / 1000000000;
+  }
+}
+
 // The nearest integer (ties to even, as nearbyint in the default rounding
 // mode) of |x| < 2^52 without a library call; only where doubles are
 // evaluated as doubles, not in wider registers.
@@ -177,11 +193,17 @@ int fastField(char* out, int w, int d, double v) {
     p = digitsBefore(out + w, whole, d);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, whole);
-  } else {
-    std::uint64_t whole = n;
-    p = digitsBefore(out + w, whole, d);
+  } else if (const std::uint64_t whole = wholePart(n, d); whole <= 0xFFFFFFFFu) {
+    // Coordinates: the decimals and the whole part apart, each of 32 bits.
+    auto decimals = static_cast<std::uint32_t>(n - whole * kPow10Int[d]);
+    p = digitsBefore(out + w, decimals, d);
     *--p = '.';
-    if (!dropZero) p = allDigitsBefore(p, whole);
+    if (!dropZero) p = allDigitsBefore(p, static_cast<std::uint32_t>(whole));
+  } else {
+    std::uint64_t rest = n;
+    p = digitsBefore(out + w, rest, d);
+    *--p = '.';
+    if (!dropZero) p = allDigitsBefore(p, rest);
   }
   if (negative) *--p = '-';
   return 1;

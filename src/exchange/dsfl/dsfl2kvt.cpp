@@ -481,7 +481,7 @@ class DsflImport {
     p.y = c[1];
     p.height = c[2];
     if (s_.exchange) std::swap(p.x, p.y);
-    p.task = s_.adm.taskText;
+    if (points_ == 0) p.task = s_.adm.taskText;  // the same for the whole run
     p.extras = PointExtras{};
     wpkt(s_, out_, p);
     ++points_;
@@ -490,7 +490,7 @@ class DsflImport {
   void pointObject(const std::array<double, 3>& c) {
     const int e = feature();
     writePoint(c, kvtCode(e, 0));
-    const std::string system(trim(s_.par.text(par::kCodeSystem)));
+    const std::string_view system = trim(s_.par.text(par::kCodeSystem));
     if (a_.directionPoints != 0.0f && directionPending_ && (system == "1" || system == "3") &&
         !missReal(c[0]) && !missReal(c[1])) {
       std::array<double, 3> d = c;
