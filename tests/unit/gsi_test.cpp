@@ -287,5 +287,16 @@ TEST(Gsi, DataWordsReadAsTheNumberReader) {
     if (ok) {
       ASSERT_EQ(got, v / scale) << word;
     }
+    // Unscaled, a minus anywhere read as a zero and the value negated.
+    std::string data = word.substr(6, n + 1);
+    const std::size_t minus = data.find('-');
+    if (minus != std::string::npos) data[minus] = '0';
+    pos = 1;
+    const double plain = kvtconv::rdrtas(data, pos, err);
+    const double rawGot = kvtconv::gsi::raw(word, m, ok);
+    ASSERT_EQ(ok, err == 0) << word;
+    if (ok) {
+      ASSERT_EQ(rawGot, minus != std::string::npos ? -plain : plain) << word;
+    }
   }
 }

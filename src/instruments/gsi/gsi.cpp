@@ -30,6 +30,7 @@ void Line::assign(std::string_view raw) {
     stgbln(text_);
   }
   wide_ = !text_.empty() && text_[0] == '*';
+  const std::size_t given = text_.size();
   text_.resize(kMaxLine, ' ');
   signature_.resize(3 * kSlots);
   // Only the places the last line set are cleared.
@@ -39,6 +40,16 @@ void Line::assign(std::string_view raw) {
   const char* w = text_.data() + (wide_ ? 1 : 0);
   char* t = signature_.data();
   for (int slot = 1; slot <= kSlots; ++slot, w += width, t += 3) {
+    if (w >= text_.data() + given) {
+      // This slot and those after it lie in the padding: blank tokens.
+      std::fill(t, signature_.data() + signature_.size(), ' ');
+      const std::uint32_t blank = tokenCode("   ");
+      for (int k = slot; k <= kSlots; ++k) {
+        codes_[static_cast<std::size_t>(k - 1)] = blank;
+        numberAt_[static_cast<std::size_t>(k - 1)] = kNoNumber;
+      }
+      break;
+    }
     char c0 = w[0], c1 = w[1], c2 = w[2];
     if (c2 == '.' || slot == 1) c2 = ' ';
     if (c0 == '0' && c1 == '0' && c2 == ' ') c0 = c1 = ' ';
@@ -110,6 +121,14 @@ double scaled(std::string_view word, int m, bool& ok, bool& knownUnit) {
 
 double raw(std::string_view word, int m, bool& ok) {
   const std::string_view data = signAndData(word, m);
+  std::uint64_t digits = 0;
+  if (data.size() == static_cast<std::size_t>(8 * m + 1) && (data[0] == '+' || data[0] == '-') &&
+      allDigits(data.substr(1), digits)) {
+    // A sign and digits, as below: the digits read with the reader's guard.
+    ok = true;
+    const double v = static_cast<double>(digits) + 1e-13;
+    return data[0] == '-' ? -v : v;
+  }
   char t[32];  // at most 17 characters
   const std::size_t n = std::min(data.size(), sizeof t);
   std::memcpy(t, data.data(), n);

@@ -5,6 +5,7 @@
 
 #include "catalogue/angles.hpp"
 #include "catalogue/fortran.hpp"
+#include "frame/bytes.hpp"
 #include "frame/files.hpp"
 #include "frame/run.hpp"
 #include "frame/session.hpp"
@@ -100,8 +101,11 @@ void Import::take(std::string_view index, double& v, bool isScaled) {
 }
 
 int Import::lineType() const {
+  // Signatures are 30 bytes: their first eight tell most apart.
+  const std::string& sig = line_.signature();
+  const std::uint64_t head = bytes::load8(sig.data());
   for (const auto& l : labels_)
-    if (l.signature == line_.signature()) return l.type;
+    if (bytes::load8(l.signature.data()) == head && l.signature == sig) return l.type;
   return 0;
 }
 
