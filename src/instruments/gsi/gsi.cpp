@@ -94,17 +94,27 @@ double unitScale(char unit) {
   }
 }
 
+namespace {
+
+// The usual data: a sign and all its digits, read as the general number
+// reader reads them (with its guard) without looking for anything else; the
+// conversion of the whole number rounds correctly, as that reader does.
+bool signedDigits(std::string_view data, int m, double& v) {
+  std::uint64_t digits = 0;
+  if (data.size() != static_cast<std::size_t>(8 * m + 1) || (data[0] != '+' && data[0] != '-') ||
+      !allDigits(data.substr(1), digits))
+    return false;
+  v = static_cast<double>(digits) + 1e-13;
+  if (data[0] == '-') v = -v;
+  return true;
+}
+
+}  // namespace
+
 double scaled(std::string_view word, int m, bool& ok, bool& knownUnit) {
   const std::string_view data = signAndData(word, m);
   double v = 0;
-  std::uint64_t digits = 0;
-  if (data.size() == static_cast<std::size_t>(8 * m + 1) && (data[0] == '+' || data[0] == '-') &&
-      allDigits(data.substr(1), digits)) {
-    // The usual word: a sign and all its digits, read as the general reader
-    // reads them (with its guard) without looking for anything else; the
-    // conversion of the whole number rounds correctly, as that reader does.
-    v = static_cast<double>(digits) + 1e-13;
-    if (data[0] == '-') v = -v;
+  if (signedDigits(data, m, v)) {
     ok = true;
   } else {
     std::size_t pos = 1;
@@ -121,13 +131,10 @@ double scaled(std::string_view word, int m, bool& ok, bool& knownUnit) {
 
 double raw(std::string_view word, int m, bool& ok) {
   const std::string_view data = signAndData(word, m);
-  std::uint64_t digits = 0;
-  if (data.size() == static_cast<std::size_t>(8 * m + 1) && (data[0] == '+' || data[0] == '-') &&
-      allDigits(data.substr(1), digits)) {
-    // A sign and digits, as below: the digits read with the reader's guard.
+  double v = 0;
+  if (signedDigits(data, m, v)) {  // the minus below is the sign then
     ok = true;
-    const double v = static_cast<double>(digits) + 1e-13;
-    return data[0] == '-' ? -v : v;
+    return v;
   }
   char t[32];  // at most 17 characters
   const std::size_t n = std::min(data.size(), sizeof t);
