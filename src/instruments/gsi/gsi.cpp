@@ -144,7 +144,7 @@ double raw(std::string_view word, int m, bool& ok) {
   if (minus != std::string_view::npos) t[minus] = '0';
   std::size_t pos = 1;
   int err = 0;
-  const double v = rdrtas(text, pos, err);
+  v = rdrtas(text, pos, err);
   ok = err == 0;
   if (!ok) return kMissingReal;
   return minus != std::string_view::npos ? -v : v;
