@@ -112,10 +112,7 @@ void blanks(char* out, int w) {
 // A text right-aligned in out[0, w), blanks before it.
 void rightAlign(char* out, int w, const char* text, int len) {
   blanks(out, w - len);
-  char* const to = out + (w - len);
-  const auto n = static_cast<std::size_t>(len);
-  if (n <= 32) bytes::copySmall(to, text, n);  // not a call, as numbers are short
-  else std::memcpy(to, text, n);
+  bytes::copy(out + (w - len), text, static_cast<std::size_t>(len));
 }
 
 // a * b - p exactly, for p the rounded product of a and b (no overflow or

@@ -7,6 +7,7 @@
 
 #include "catalogue/fortran.hpp"
 #include "catalogue/record.hpp"
+#include "frame/bytes.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
 
@@ -122,11 +123,8 @@ void wdet(Session& s, TextFile* f, DetailObs& r) {
   char* line = f ? f->lineSpace(end) : spare;
   std::memset(line, ' ', end);
   line[1] = '4';
-  // Fixed copies where the texts have their widths, as they nearly always do.
-  if (r.number.size() >= 12) std::memcpy(line + 3, r.number.data(), 12);
-  else std::memcpy(line + 3, r.number.data(), r.number.size());
-  if (code.size() == 9) std::memcpy(line + 16, code.data(), 9);
-  else std::memcpy(line + 16, code.data(), code.size());
+  bytes::copyCut<12>(line + 3, r.number.data(), r.number.size());
+  bytes::copyCut<9>(line + 16, code.data(), code.size());
   const std::string_view missing = l.missing;
   bool fits = detailField(line, 27, 9, l.angle, r.direction, missing);
   fits &= detailField(line, 37, 9, l.angle, r.zenith, missing);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "catalogue/fortran.hpp"
+#include "frame/bytes.hpp"
 #include "catalogue/record.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -33,17 +34,12 @@ const PointLayout& layout(Session& s) {
 // is blank already.
 template <std::size_t width>
 void putName(char* out, std::string_view text, bool right) {
-  if (!right && text.size() >= width) {  // the usual: a fixed copy, not a call
-    std::memcpy(out, text.data(), width);
+  if (!right) {
+    bytes::copyCut<width>(out, text.data(), text.size());
     return;
   }
-  text = text.substr(0, std::min(width, text.size()));
-  if (right) {
-    text = trim(text);
-    std::memcpy(out + (width - text.size()), text.data(), text.size());
-  } else {
-    std::memcpy(out, text.data(), text.size());
-  }
+  text = trim(text.substr(0, std::min(width, text.size())));
+  std::memcpy(out + (width - text.size()), text.data(), text.size());
 }
 
 }  // namespace

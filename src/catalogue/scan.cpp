@@ -25,7 +25,7 @@ struct IntSeps {
   static std::uint64_t maybe(std::uint64_t w) { return bytes::below(w, '-') | bytes::equal(w, '/'); }
 };
 struct TextSeps {
-  static bool is(char c) { return c == ' ' || c == ',' || c == '\t'; }
+  static bool is(char c) { return isSeparator(c); }
   static std::uint64_t maybe(std::uint64_t w) { return bytes::below(w, '-'); }
 };
 
@@ -121,15 +121,16 @@ struct DigitRun {
   unsigned count;
   std::uint64_t value;
 };
+// The bytes of w that are no digit, marked exactly up to the first: a byte
+// below '0' borrows into its high bit, one above '9' carries into it.
+inline std::uint64_t nonDigits(std::uint64_t w) {
+  return ((w - bytes::every('0')) | (w + bytes::every(0x46))) & bytes::every(0x80);
+}
+
 inline DigitRun digitRun(const char* p) {
-  constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0x8080808080808080ull;
-  std::uint64_t w;
-  std::memcpy(&w, p, 8);
-  const std::uint64_t d = w - kZeros;
-  // A byte below '0' borrows into its high bit, one above '9' carries into
-  // it; bytes after the first such one do not matter.
-  const std::uint64_t other = (d | (w + 0x4646464646464646ull)) & kHigh;
-  const auto k = static_cast<unsigned>(std::countr_zero(other)) / 8;  // 8 when all are digits
+  const std::uint64_t w = bytes::load8(p);
+  const std::uint64_t d = w - bytes::every('0');
+  const auto k = static_cast<unsigned>(bytes::first(nonDigits(w)));  // 8 when all are digits
   // The k digits shifted up as the last of eight, behind zeros.
   return {k, k == 0 ? 0 : digitsValue(d << (64 - 8 * k))};
 }
@@ -145,7 +146,7 @@ struct LeftDigits {
 inline LeftDigits digitsLeft(const char* p) {
   const std::uint64_t w = bytes::load8(p);
   const std::uint64_t d = w - bytes::every('0');
-  const std::uint64_t other = (d | (w + bytes::every(0x46))) & bytes::every(0x80);
+  const std::uint64_t other = nonDigits(w);
   const std::uint64_t below = ((other & (0 - other)) >> 7) - 1;  // all of it when no byte is other
   return {static_cast<unsigned>(bytes::first(other)), d & below};
 }
@@ -497,6 +498,8 @@ double rdrtas(std::string_view t, std::size_t& pos, int& err) {
   return realToken(t, from, pos, err);
 }
 
+std::size_t skipSeparators(std::string_view t, std::size_t i) { return skipSeps<TextSeps>(t, i); }
+
 bool skipToken(std::string_view t, std::size_t& pos) {
   const std::size_t from = pos == 0 ? 0 : pos - 1;
   // A short token after a separator, as numbers and codes mostly are: its
@@ -537,7 +540,6 @@ bool nextToken(std::string_view t, std::size_t& pos, std::string_view& token) {
 
 namespace {
 
-
 // Whether any of eight bytes may change in upper case: one from 'a' up
 // (some below it are counted too, which only costs the slow way).
 inline bool mayChangeCase(std::uint64_t w) { return ((w + bytes::every(0x1F)) | w) & bytes::every(0x80); }
@@ -556,10 +558,6 @@ inline std::uint64_t keepFirst(std::uint64_t w, std::size_t k) {
   putWord(field, rdatasView(t, at, width, err, missingMark), width);
   pos = at;
 }
-
-}  // namespace
-
-namespace {
 
 // readWord for a token of eight bytes or more, or one the short path does
 // not take: where 16 bytes can be read and the token ends within them, the
@@ -615,8 +613,7 @@ void readWord(std::string_view t, std::size_t& pos, std::string& field, std::siz
       const std::uint64_t w = i + 16 <= t.size() ? bytes::load8(b + i) : 0;  // 0: len 0, the long way
       const std::size_t len = bytes::first(TextSeps::maybe(w));
       if (len - 1 < 7 && TextSeps::is(b[i + len])) {
-        const std::uint64_t keep = ~std::uint64_t{0} >> (64 - 8 * len);
-        const std::uint64_t word = (w & keep) | (bytes::every(' ') & ~keep);
+        const std::uint64_t word = keepFirst(w, len);
         const std::uint64_t blanks = bytes::every(' ');
         char* out = field.data();
         std::memcpy(out + width - 8, &blanks, 8);

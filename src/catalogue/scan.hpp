@@ -41,12 +41,8 @@ bool allDigits(std::string_view text, std::uint64_t& value);
 inline std::string_view trimField(std::string_view s) {
   const std::size_t n = s.size();
   if (std::endian::native != std::endian::little || n - 8 > 8) return trim(s);
-  // High bit of every byte that is no blank, exactly.
-  const auto other = [](std::uint64_t w) {
-    const std::uint64_t x = w ^ bytes::every(' ');
-    return (((x & bytes::every(0x7F)) + bytes::every(0x7F)) | x) & bytes::every(0x80);
-  };
-  const std::uint64_t lo = other(bytes::load8(s.data())), hi = other(bytes::load8(s.data() + n - 8));
+  const std::uint64_t lo = bytes::otherEach(bytes::load8(s.data()), ' ');
+  const std::uint64_t hi = bytes::otherEach(bytes::load8(s.data() + n - 8), ' ');
   if ((lo | hi) == 0) return s.substr(n);
   const std::size_t first = lo != 0 ? bytes::first(lo) : n - 8 + bytes::first(hi);
   const std::size_t end = hi != 0 ? n - static_cast<std::size_t>(std::countl_zero(hi)) / 8
@@ -57,6 +53,12 @@ inline std::string_view trimField(std::string_view s) {
 // Upper-cases n bytes in place as putWord does; bytes that cannot change
 // (none from 'a' up) are passed eight at a time.
 void upperInPlace(char* p, std::size_t n);
+
+// The separators between text tokens and numbers: blank, comma, tab.
+inline bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+// The first byte at or after `i` that is no separator (the end if none);
+// runs of blanks are passed eight bytes at a time.
+std::size_t skipSeparators(std::string_view text, std::size_t i);
 
 std::int32_t rditas(std::string_view text, std::size_t& pos, int& err);
 double rdrtas(std::string_view text, std::size_t& pos, int& err);

@@ -24,11 +24,14 @@ inline std::uint64_t below(std::uint64_t x, unsigned char c) { return (x - every
 // Bytes equal to c, in the same way: exact up to the first.
 inline std::uint64_t equal(std::uint64_t x, unsigned char c) { return below(x ^ every(c), 1); }
 
-// Bytes equal to c, every one exactly (no carry crosses a byte).
-inline std::uint64_t equalEach(std::uint64_t x, unsigned char c) {
+// Bytes other than c, every one exactly (no carry crosses a byte).
+inline std::uint64_t otherEach(std::uint64_t x, unsigned char c) {
   const std::uint64_t t = x ^ every(c);
-  return ~(((t & every(0x7F)) + every(0x7F)) | t) & every(0x80);
+  return (((t & every(0x7F)) + every(0x7F)) | t) & every(0x80);
 }
+
+// Bytes equal to c, every one exactly.
+inline std::uint64_t equalEach(std::uint64_t x, unsigned char c) { return otherEach(x, c) ^ every(0x80); }
 
 // Where the first marked byte is in memory order (little-endian); 8 when
 // none is.
@@ -50,6 +53,21 @@ inline void copySmall(char* dst, const char* src, std::size_t n) {
   } else {
     for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];
   }
+}
+
+// n bytes from src to dst (not overlapping): the short copies of words,
+// fields and numbers inline, longer ones by memcpy.
+inline void copy(char* dst, const char* src, std::size_t n) {
+  if (n <= 32) copySmall(dst, src, n);
+  else std::memcpy(dst, src, n);
+}
+
+// A text into a field of N bytes, cut to it: one fixed copy when the text
+// has the field's width (or more), as the record model's texts have.
+template <std::size_t N>
+inline void copyCut(char* dst, const char* src, std::size_t n) {
+  if (n >= N) std::memcpy(dst, src, N);
+  else std::memcpy(dst, src, n);
 }
 
 }  // namespace kvtconv::bytes

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "frame/bytes.hpp"
+
 namespace kvtconv {
 
 // Cut or blank-pad to exactly `width` bytes.
@@ -17,13 +19,7 @@ void setFixed(std::string& field, std::string_view s);  // keeps field.size()
 inline std::string_view rtrim(std::string_view s) {
   std::size_t n = s.size();
   // Record lines end in long runs of blanks: eight at a time first.
-  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
-  while (n >= 8) {
-    std::uint64_t eight;
-    std::memcpy(&eight, s.data() + n - 8, 8);
-    if (eight != kBlanks) break;
-    n -= 8;
-  }
+  while (n >= 8 && bytes::load8(s.data() + n - 8) == bytes::every(' ')) n -= 8;
   while (n > 0 && s[n - 1] == ' ') --n;
   return s.substr(0, n);
 }
@@ -36,18 +32,13 @@ inline std::string_view trim(std::string_view s) {
 // Fields are mostly 8 to 16 bytes: two looks at eight bytes that may
 // overlap answer for them.
 inline bool isBlank(std::string_view s) {
-  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  constexpr std::uint64_t kBlanks = bytes::every(' ');
   const char* p = s.data();
   std::size_t n = s.size();
-  const auto eight = [](const char* q) {
-    std::uint64_t x;
-    std::memcpy(&x, q, 8);
-    return x;
-  };
   if (n >= 8) {
     for (; n > 16; p += 8, n -= 8)
-      if (eight(p) != kBlanks) return false;
-    return eight(p) == kBlanks && eight(p + n - 8) == kBlanks;
+      if (bytes::load8(p) != kBlanks) return false;
+    return bytes::load8(p) == kBlanks && bytes::load8(p + n - 8) == kBlanks;
   }
   for (; n > 0; ++p, --n)
     if (*p != ' ') return false;

@@ -152,6 +152,11 @@ TEST(Scan, RealsAgreeWithExactConversion) {
 
 namespace {
 
+// Separators and digits as the plain byte-by-byte readings below see them.
+bool sep(char c) { return c == ' ' || c == ',' || c == '\t'; }
+bool intSep(char c) { return sep(c) || c == '/'; }
+bool digit(char c) { return c >= '0' && c <= '9'; }
+
 // Random catalogue-like lines: fields of digits, marks, letters and signs
 // between runs of separators, so that tokens end anywhere, also within
 // the last eight bytes of a line.
@@ -174,8 +179,6 @@ std::string randomLine(kvttest::Numbers& next) {
 
 // rdrtas as a plain byte-by-byte reading, for comparison.
 double plainReal(std::string_view t, std::size_t& pos, int& err) {
-  auto sep = [](char c) { return c == ' ' || c == ',' || c == '\t'; };
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
   std::size_t i = pos == 0 ? 0 : pos - 1;
   while (i < t.size() && sep(t[i])) ++i;
   auto fail = [&](std::size_t at) {
@@ -290,8 +293,6 @@ TEST(Scan, WordsReadInPlaceAsTheTokenReaderGivesThem) {
 namespace {
 
 // The integer, skip and token readers as plain byte-by-byte readings.
-bool sep(char c) { return c == ' ' || c == ',' || c == '\t'; }
-bool intSep(char c) { return sep(c) || c == '/'; }
 
 std::int32_t plainInt(std::string_view t, std::size_t& pos, int& err) {
   std::size_t i = pos == 0 ? 0 : pos - 1;

@@ -363,24 +363,8 @@ class DsflImport {
     if (sink_ == Sink::None) return;
     std::size_t pos = 1;
     for (;;) {
-      // The next byte that is no separator (a loop: find_first_not_of
-      // searches the set once for every byte).
-      // Runs of blanks (a value's column) are passed eight bytes at a time.
-      std::size_t start = pos - 1;
-      const std::size_t n = text.size();
-      for (;;) {
-        if (std::endian::native == std::endian::little && start + 8 <= n) {
-          const std::uint64_t other = bytes::load8(text.data() + start) ^ bytes::every(' ');
-          if (other == 0) {
-            start += 8;
-            continue;
-          }
-          start += bytes::first(other);
-        }
-        if (start >= n || !(text[start] == ' ' || text[start] == ',' || text[start] == '\t')) break;
-        ++start;
-      }
-      if (start >= n) break;
+      const std::size_t start = skipSeparators(text, pos - 1);
+      if (start >= text.size()) break;
       pos = start + 1;  // the readers need not pass the separators again
       const char lead = upperLatin1(text[start]);
       if (lead == 'R' || lead == 'H') {  // items among the numbers; read only these as words

@@ -83,8 +83,7 @@ class FreeImport {
     std::memset(padded_ + n, ' ', kLineWidth - n);
     const std::string_view raw(padded_, kLineWidth);
     // A layout line is one whose first token begins with "!".
-    std::size_t first = 0;
-    while (first < raw.size() && (raw[first] == ' ' || raw[first] == ',' || raw[first] == '\t')) ++first;
+    const std::size_t first = skipSeparators(raw, 0);
     if (first < raw.size() && raw[first] == '!') {
       std::size_t pos = 1;
       skipToken(raw, pos);
@@ -194,8 +193,6 @@ class FreeImport {
     p.extras = PointExtras{};
     wpkt(s_, out_, p);
   }
-
-  static bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 
   void record(std::string_view line) {
     std::size_t pos = 1;

@@ -207,12 +207,6 @@ struct Word {
   std::uint32_t tag = 0;
 };
 
-// A word into a buffer of kWordWidth bytes.
-inline void copyWord(char* to, std::string_view w) {
-  if (w.size() <= 32) bytes::copySmall(to, w.data(), w.size());
-  else std::memcpy(to, w.data(), w.size());
-}
-
 [[gnu::always_inline]] inline Word makeWord(std::string_view w, unsigned bits) {
   std::size_t eq = 0;
   while (eq < w.size() && w[eq] != '=') ++eq;
@@ -276,7 +270,7 @@ class WordWriter {
     Held& operator=(const Held&) = delete;
     bool empty() const { return word.text.empty(); }
     void hold(const Word& w) {
-      copyWord(text, w.text);
+      bytes::copy(text, w.text.data(), w.text.size());  // words are at most kWordWidth
       word = w;
       word.text = std::string_view(text, w.text.size());
     }
@@ -880,8 +874,7 @@ class Grouper {
     words_[k] = {word.tag, static_cast<std::uint32_t>(recordLength_ + word.eq + 1)};
     recordWords_ = k + 1;
     blankInWord_ |= (word.bits & kBlank) && w.find(' ') != std::string_view::npos;
-    if (w.size() <= 32) bytes::copySmall(record_ + recordLength_, w.data(), w.size());
-    else std::memcpy(record_ + recordLength_, w.data(), w.size());
+    bytes::copy(record_ + recordLength_, w.data(), w.size());
     recordLength_ += w.size();
     // When no entry can take another word, the next one would only close
     // the group: it goes to its candidate now, and the next word begins a
@@ -898,7 +891,7 @@ class Grouper {
   // group's words are written as they came.
   [[gnu::noinline]] void close(const Word& w) {
     if (candidate_ >= 0) {
-      copyWord(held_[heldAt_], w.text);
+      bytes::copy(held_[heldAt_], w.text.data(), w.text.size());
       pending_ = w;
       pushedBack_ = true;
       dispatch();

@@ -57,8 +57,7 @@ void labelLine(TextFile* f, int label, std::string_view value) {
   }
   char* line = f->lineSpace(3 + value.size());
   const std::size_t n = putLabel(line, label);
-  if (value.size() <= 32) bytes::copySmall(line + n, value.data(), value.size());
-  else std::memcpy(line + n, value.data(), value.size());
+  bytes::copy(line + n, value.data(), value.size());
   f->commitLine(n + value.size());
 }
 
