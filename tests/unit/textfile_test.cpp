@@ -60,30 +60,30 @@ TEST(TextFile, AcceptsEveryLineEndForm) {
   EXPECT_EQ(lines("a\r\rb\r\x1A"), (V{"a", "", "b"}));
   EXPECT_EQ(lines("a\rb"), (V{"a", "b"}));
   // A CR LF split by the end of the read buffer is still one line end.
-  const std::string head(65535, 'x');
-  EXPECT_EQ(lines(head + "\r\nb\n", 1 << 16), (V{head, "b"}));
+  const std::string head(TextFile::kBufferSize - 1, 'x');
+  EXPECT_EQ(lines(head + "\r\nb\n", TextFile::kBufferSize), (V{head, "b"}));
 }
 
 TEST(TextFile, ViewsReadAsCopiesDo) {
   // Line ends of every form, also where a buffer refill splits them, lines
   // longer than the buffer, cut lines and Ctrl-Z endings.
   std::string mixed;
-  for (int i = 0; mixed.size() < 300000; ++i) {
+  for (int i = 0; mixed.size() < 4 * TextFile::kBufferSize + 3000; ++i) {
     mixed += std::string(static_cast<std::size_t>(i * 37 % 211), static_cast<char>('a' + i % 26));
     mixed += i % 3 == 0 ? "\r" : i % 3 == 1 ? "\r\n" : "\n";
   }
   // Short lines, mostly LF-ended, as some instruments write them.
   std::string shortLines;
-  for (int i = 0; shortLines.size() < 200000; ++i) {
+  for (int i = 0; shortLines.size() < 3 * TextFile::kBufferSize + 2000; ++i) {
     shortLines += std::string(static_cast<std::size_t>(i * 7 % 41), static_cast<char>('a' + i % 26));
     shortLines += i % 17 == 0 ? "\r\n" : i % 29 == 0 ? "\r" : "\n";
   }
-  const std::string head(65535, 'x');
+  const std::string head(TextFile::kBufferSize - 1, 'x');
   for (const std::string& bytes :
-       {mixed, shortLines, shortLines + "\x1A\nz\n", mixed + "tail", mixed + "\x1A", head + "\r\nb\n", head + "\rb\r", std::string(1 << 17, 'y') + "\n\x1A\nz",
+       {mixed, shortLines, shortLines + "\x1A\nz\n", mixed + "tail", mixed + "\x1A", head + "\r\nb\n", head + "\rb\r", std::string(2 * TextFile::kBufferSize, 'y') + "\n\x1A\nz",
         std::string("a\r\rb\r\x1A"), std::string("\x1A\nafter\n"), std::string("a\r\nb\r\n\x1A\r\nlater\rmore\n"),
         std::string()}) {
-    for (const std::size_t maxLen : {std::size_t{5}, std::size_t{80}, std::size_t{1} << 17}) {
+    for (const std::size_t maxLen : {std::size_t{5}, std::size_t{80}, 2 * TextFile::kBufferSize}) {
       ReadStatus last = ReadStatus::Ok;
       EXPECT_EQ(viewLines(bytes, maxLen, last), lines(bytes, maxLen));
       EXPECT_EQ(last, ReadStatus::End);
@@ -92,7 +92,7 @@ TEST(TextFile, ViewsReadAsCopiesDo) {
 }
 
 TEST(TextFile, LongLinesAreCutNotGrown) {
-  const std::string big(1 << 20, 'x');
+  const std::string big(4 * TextFile::kBufferSize, 'x');
   const V got = lines(big + "\r\nnext\n", 80);
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0], std::string(80, 'x'));
@@ -122,7 +122,7 @@ TEST(TextFile, StepBackRewritesTheLastLine) {
 TEST(TextFile, StepBackAcrossAFlushedBuffer) {
   kvttest::TempDir dir;
   std::error_code ec;
-  const std::string filler(70000, 'f');
+  const std::string filler(TextFile::kBufferSize + 4464, 'f');
   {
     auto f = TextFile::openWrite(dir / "o", WriteForm::Replace, ec);
     f->writeLine("head");
