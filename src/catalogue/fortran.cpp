@@ -47,6 +47,22 @@ char* digitsBefore(char* p, Unsigned& q, int count) {
   return p;
 }
 
+// The same for a count known where it is written, unrolled.
+template <int Count, class Unsigned>
+char* digitsBefore(char* p, Unsigned& q) {
+  for (int count = Count; count >= 2; count -= 2) {
+    const auto pair = static_cast<std::size_t>(q % 100) * 2;
+    q /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + pair, 2);
+  }
+  if constexpr (Count % 2 != 0) {
+    *--p = static_cast<char>('0' + q % 10);
+    q /= 10;
+  }
+  return p;
+}
+
 // Writes all decimal digits of q (at least one) in front of p.
 template <class Unsigned>
 char* allDigitsBefore(char* p, Unsigned q) {
@@ -63,22 +79,6 @@ char* allDigitsBefore(char* p, Unsigned q) {
   }
   *--p = static_cast<char>('0' + q);
   return p;
-}
-
-// n / 10^d for d <= 9, each a division by a constant (a multiplication).
-std::uint64_t wholePart(std::uint64_t n, int d) {
-  switch (d) {
-    case 0: return n;
-    case 1: return n / 10;
-    case 2: return n / 100;
-    case 3: return n / 1000;
-    case 4: return n / 10000;
-    case 5: return n / 100000;
-    case 6: return n / 1000000;
-    case 7: return n / 10000000;
-    case 8: return n / 100000000;
-    default: return n / 1000000000;
-  }
 }
 
 // The nearest integer (ties to even, as nearbyint in the default rounding
@@ -154,8 +154,12 @@ double productError(double a, double b, double p) {
 // into the blanked field. Returns 1 when written, -1 when the value did not
 // fit (stars written), 0 to leave the value to to_chars (also for values
 // that are not finite).
-int fastField(char* out, int w, int d, double v) {
-  if (d > 9 || !(std::fabs(v) < 1e15)) return 0;
+// The decimals are a constant of each instance: the digit steps unrolled
+// and the divisions by constants.
+template <int D>
+int fastField(char* out, int w, double v) {
+  constexpr int d = D;
+  if (!(std::fabs(v) < 1e15)) return 0;
   const double scaled = v * kPow10[d];
   const double mag = std::fabs(scaled);
   if (!(mag < 4e15)) return 0;
@@ -187,18 +191,18 @@ int fastField(char* out, int w, int d, double v) {
   char* p;
   if (n <= 0xFFFFFFFFu) {  // the usual: digits by 32-bit steps
     std::uint32_t whole = static_cast<std::uint32_t>(n);
-    p = digitsBefore(out + w, whole, d);
+    p = digitsBefore<D>(out + w, whole);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, whole);
-  } else if (const std::uint64_t whole = wholePart(n, d); whole <= 0xFFFFFFFFu) {
+  } else if (const std::uint64_t whole = n / kPow10Int[d]; whole <= 0xFFFFFFFFu) {
     // Coordinates: the decimals and the whole part apart, each of 32 bits.
     auto decimals = static_cast<std::uint32_t>(n - whole * kPow10Int[d]);
-    p = digitsBefore(out + w, decimals, d);
+    p = digitsBefore<D>(out + w, decimals);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, static_cast<std::uint32_t>(whole));
   } else {
     std::uint64_t rest = n;
-    p = digitsBefore(out + w, rest, d);
+    p = digitsBefore<D>(out + w, rest);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, rest);
   }
@@ -259,7 +263,21 @@ namespace {
 
 bool formatF(char* out, int w, int d, double v) {
   if (w <= 0) return false;
-  if (const int fast = fastField(out, w, d, v); fast != 0) return fast > 0;
+  int fast = 0;
+  switch (d) {
+    case 0: fast = fastField<0>(out, w, v); break;
+    case 1: fast = fastField<1>(out, w, v); break;
+    case 2: fast = fastField<2>(out, w, v); break;
+    case 3: fast = fastField<3>(out, w, v); break;
+    case 4: fast = fastField<4>(out, w, v); break;
+    case 5: fast = fastField<5>(out, w, v); break;
+    case 6: fast = fastField<6>(out, w, v); break;
+    case 7: fast = fastField<7>(out, w, v); break;
+    case 8: fast = fastField<8>(out, w, v); break;
+    case 9: fast = fastField<9>(out, w, v); break;
+    default: break;
+  }
+  if (fast != 0) return fast > 0;
   return formatExact(out, w, d, v);
 }
 
