@@ -93,21 +93,8 @@ double nearestInteger(double x) {
 #endif
 }
 
-// Blanks over out[0, w), eight bytes at a time where the field allows.
-void blanks(char* out, int w) {
-  constexpr std::uint64_t k8 = 0x2020202020202020ull;
-  if (w > 16) {
-    std::memset(out, ' ', static_cast<std::size_t>(w));
-  } else if (w >= 8) {  // two stores that may overlap
-    std::memcpy(out, &k8, 8);
-    std::memcpy(out + w - 8, &k8, 8);
-  } else if (w >= 4) {
-    std::memcpy(out, &k8, 4);
-    std::memcpy(out + w - 4, &k8, 4);
-  } else {
-    for (int k = 0; k < w; ++k) out[k] = ' ';
-  }
-}
+// Blanks over out[0, w).
+void blanks(char* out, int w) { bytes::fill(out, ' ', static_cast<std::size_t>(w)); }
 
 // A text right-aligned in out[0, w), blanks before it.
 void rightAlign(char* out, int w, const char* text, int len) {

@@ -37,6 +37,23 @@ inline std::uint64_t equalEach(std::uint64_t x, unsigned char c) { return otherE
 // none is.
 inline std::size_t first(std::uint64_t mask) { return static_cast<std::size_t>(std::countr_zero(mask)) / 8; }
 
+// n bytes of c from dst: for n <= 16 by two fixed stores that may overlap,
+// as a field's blanks are written.
+inline void fill(char* dst, char c, std::size_t n) {
+  const std::uint64_t word = every(static_cast<unsigned char>(c));
+  if (n > 16) {
+    std::memset(dst, c, n);
+  } else if (n >= 8) {
+    std::memcpy(dst, &word, 8);
+    std::memcpy(dst + n - 8, &word, 8);
+  } else if (n >= 4) {
+    std::memcpy(dst, &word, 4);
+    std::memcpy(dst + n - 4, &word, 4);
+  } else {
+    for (std::size_t k = 0; k < n; ++k) dst[k] = c;
+  }
+}
+
 // n <= 32 bytes from src to dst (not overlapping) by two fixed copies that
 // may overlap each other: a word, a field or a number is copied inline
 // instead of by a call that first sorts out its size.

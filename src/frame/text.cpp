@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "frame/bytes.hpp"
+
 namespace kvtconv {
 
 std::string fixed(std::string_view s, std::size_t width) {
@@ -12,8 +14,14 @@ std::string fixed(std::string_view s, std::size_t width) {
 
 void setFixed(std::string& field, std::string_view s) {
   const std::size_t n = std::min(field.size(), s.size());
-  std::copy_n(s.begin(), n, field.begin());
-  std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
+  char* const out = field.data();
+  if (field.size() <= 16) {  // names and codes: fixed stores, no calls
+    bytes::fill(out, ' ', field.size());
+    bytes::copySmall(out, s.data(), n);
+    return;
+  }
+  std::copy_n(s.begin(), n, out);
+  std::fill(out + n, out + field.size(), ' ');
 }
 
 Span chrnbl(std::string_view s) {

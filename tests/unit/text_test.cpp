@@ -46,6 +46,21 @@ TEST(Text, PutFieldCutsAndPads) {
   EXPECT_EQ(line, "q abc...xy");
 }
 
+// Every field width to 24 (the short ones by fixed stores) against every
+// text length to 24: the text cut to the field, blanks after it.
+TEST(Text, SetFixedCutsAndPadsAtEveryWidth) {
+  const std::string text = "ABCDEFGHIJKLMNOPQRSTUVWX";
+  for (std::size_t w = 0; w <= 24; ++w) {
+    for (std::size_t n = 0; n <= 24; ++n) {
+      std::string field(w, '#');
+      setFixed(field, std::string_view(text).substr(0, n));
+      std::string want = text.substr(0, std::min(w, n));
+      want.resize(w, ' ');
+      ASSERT_EQ(field, want) << w << " " << n;
+    }
+  }
+}
+
 // Blank checks and trims, which look at eight bytes at a time, against one
 // byte at a time: every length to 40, with one other byte (or none) at
 // every place, also one that differs from a blank by a single bit.
