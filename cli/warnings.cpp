@@ -1,6 +1,8 @@
 #include "warnings.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <map>
 
 namespace kvtcli {
@@ -9,6 +11,20 @@ namespace {
 
 // Beyond this many different details of one kind, the rest are summed up.
 constexpr std::size_t kDetailsShown = 5;
+
+// Equal texts, looking at the last eight bytes first: the details of one
+// kind differ mostly at their end (point numbers, line contents), and a
+// conversion may report one for every record.
+bool sameDetail(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  if (a.size() >= 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a.data() + a.size() - 8, 8);
+    std::memcpy(&y, b.data() + b.size() - 8, 8);
+    if (x != y) return false;
+  }
+  return a == b;
+}
 
 std::string plural(long n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -28,7 +44,7 @@ void WarningGroups::add(const kvtconv::Diagnostic& d) {
   Kind& kind = *last_;
   for (const std::size_t i : kind.groups) {
     Group& g = groups_[i];
-    if (g.detail != d.detail) continue;
+    if (!sameDetail(g.detail, d.detail)) continue;
     ++g.count;
     if (g.first == 0) g.first = d.line;
     return;

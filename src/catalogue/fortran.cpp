@@ -299,7 +299,9 @@ bool formatZeroFilled(char* out, int w, std::uint64_t v) {
     // All sixteen digits at once (eight when the field has no more), then
     // the last w of them.
     char digits[16];
-    const std::uint64_t first = w > 8 ? eightDigits(static_cast<std::uint32_t>(v / 100000000)) : 0;
+    // (Most values, angles and distances, have no digits in the first eight.)
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
+    const std::uint64_t first = w <= 8 ? 0 : v < 100000000 ? kZeros : eightDigits(static_cast<std::uint32_t>(v / 100000000));
     const std::uint64_t last = eightDigits(static_cast<std::uint32_t>(v % 100000000));
     std::memcpy(digits, &first, 8);
     std::memcpy(digits + 8, &last, 8);
