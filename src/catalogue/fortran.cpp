@@ -146,10 +146,9 @@ double productError(double a, double b, double p) {
 template <int D>
 int fastField(char* out, int w, double v) {
   constexpr int d = D;
-  if (!(std::fabs(v) < 1e15)) return 0;
   const double scaled = v * kPow10[d];
   const double mag = std::fabs(scaled);
-  if (!(mag < 4e15)) return 0;
+  if (!(mag < 4e15)) return 0;  // also what is not a number
   double rounded = nearestInteger(scaled);
   // At least two ulps of the product without asking for them: an ulp is at
   // most mag * 2^-52, and the tiny term covers subnormals.

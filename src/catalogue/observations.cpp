@@ -121,7 +121,13 @@ void wdet(Session& s, TextFile* f, DetailObs& r) {
   const std::size_t end = kEnds[l.extent];
   char spare[128];
   char* line = f ? f->lineSpace(end) : spare;
-  std::memset(line, ' ', end);
+  // Blanked by stores of a known count rather than a call.
+  switch (l.extent) {
+    case 0: std::memset(line, ' ', kEnds[0]); break;
+    case 1: std::memset(line, ' ', kEnds[1]); break;
+    case 2: std::memset(line, ' ', kEnds[2]); break;
+    default: std::memset(line, ' ', kEnds[3]); break;
+  }
   line[1] = '4';
   bytes::copyCut<12>(line + 3, r.number.data(), r.number.size());
   bytes::copyCut<9>(line + 16, code.data(), code.size());
