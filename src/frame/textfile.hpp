@@ -109,7 +109,7 @@ class TextFile {
   void endHere();
   bool close();  // false when anything failed
 
-  bool writeFailed() const { return writeFailed_; }
+  bool writeFailed() const;
   bool writable() const { return writable_; }
   const std::string& path() const { return path_; }
   std::uint64_t size() const { return size_; }
@@ -122,6 +122,9 @@ class TextFile {
   // After a line that ended with a CR: an LF right behind it belongs to it.
   void skipLfAfterCr();
   void flushBuffer();
+  // Waits for the buffer being written behind, if any, and takes over its
+  // failure: before anything else reaches the file.
+  void settle();
   // A line begins at `at` in the write buffer.
   void noteLineStart(std::size_t at) {
     lineStarts_[starts_ % kStepBackDepth] = bufStart_ + at;
@@ -171,6 +174,11 @@ class TextFile {
   std::unique_ptr<char[]> out_;
   std::size_t used_ = 0;
   std::size_t pendingAt_ = 0;  // where lineSpace's line begins in out_
+  // A full buffer is written by a second thread while the next one fills
+  // (from the first full buffer on; not on Windows): the buffer it writes.
+  class WriteBehind;
+  std::unique_ptr<char[]> spare_;
+  std::unique_ptr<WriteBehind> behind_;
 };
 
 }  // namespace kvtconv

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+
 #include "catalogue/record.hpp"
 #include "frame/textfile.hpp"
 #include "helpers.hpp"
@@ -133,6 +136,59 @@ TEST(TextFile, StepBackAcrossAFlushedBuffer) {
     f->endHere();
   }
   EXPECT_EQ(readFile(dir / "o"), "head\n" + filler + "\nt\n");
+}
+
+// Many buffers' worth (written behind the conversion, one buffer at a
+// time), lines taken back right after a buffer went and anywhere else,
+// the file cut at its end: the bytes as the lines say.
+TEST(TextFile, ManyBuffersWithLinesTakenBack) {
+  kvttest::TempDir dir;
+  std::error_code ec;
+  std::vector<std::string> want;
+  {
+    auto f = TextFile::openWrite(dir / "o", WriteForm::Replace, ec);
+    ASSERT_TRUE(f);
+    for (int i = 0; i < 24000; ++i) {
+      // 99 bytes and a line end: a buffer goes with every 2,622nd line.
+      const std::string line = std::to_string(i) + std::string(99 - std::to_string(i).size(), 'a' + i % 26);
+      if (i % 2 == 0) {
+        f->writeLine(line);
+      } else {
+        char* at = f->lineSpace(line.size());
+        std::memcpy(at, line.data(), line.size());
+        f->commitLine(line.size());
+      }
+      want.push_back(line);
+      if (i % 2622 == 2621 || i % 2622 == 0 || i % 1000 == 500) {
+        const int back = 1 + i % 3;
+        for (int k = 0; k < back; ++k) f->stepBack();
+        want.resize(want.size() - static_cast<std::size_t>(back));
+        for (int k = 0; k < back; ++k) {
+          f->writeLine("again " + std::to_string(i) + "." + std::to_string(k));
+          want.push_back("again " + std::to_string(i) + "." + std::to_string(k));
+        }
+      }
+    }
+    f->endHere();
+    EXPECT_FALSE(f->writeFailed());
+    EXPECT_TRUE(f->close());
+  }
+  std::string bytes;
+  for (const std::string& l : want) bytes += l + std::string(TextFile::kLineEnd);
+  EXPECT_EQ(readFile(dir / "o"), bytes);
+}
+
+// A device that takes nothing: the failure of a buffer written behind is
+// known by the close at the latest, and nothing hangs.
+TEST(TextFile, FailedWritesOfManyBuffersAreReported) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  std::error_code ec;
+  auto f = TextFile::openWrite("/dev/full", WriteForm::Replace, ec);
+  ASSERT_TRUE(f);
+  const std::string line(200, 'z');
+  for (int i = 0; i < 10000; ++i) f->writeLine(line);
+  EXPECT_FALSE(f->close());
+  EXPECT_TRUE(f->writeFailed());
 }
 
 TEST(TextFile, UpdateCutsOldContentsAtTheEnd) {
