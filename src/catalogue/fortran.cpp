@@ -31,9 +31,9 @@ constexpr char kDigitPairs[] =
 
 // Writes the last `count` decimal digits of q in front of p and takes them
 // off q; returns where they begin. (For 32 or 64 bits: divisions of 32
-// bits are the cheaper.)
+// bits are the cheaper.) Inline, so that a constant count unrolls.
 template <class Unsigned>
-char* digitsBefore(char* p, Unsigned& q, int count) {
+[[gnu::always_inline]] inline char* digitsBefore(char* p, Unsigned& q, int count) {
   for (; count >= 2; count -= 2) {
     const auto pair = static_cast<std::size_t>(q % 100) * 2;
     q /= 100;
@@ -41,22 +41,6 @@ char* digitsBefore(char* p, Unsigned& q, int count) {
     std::memcpy(p, kDigitPairs + pair, 2);
   }
   if (count != 0) {
-    *--p = static_cast<char>('0' + q % 10);
-    q /= 10;
-  }
-  return p;
-}
-
-// The same for a count known where it is written, unrolled.
-template <int Count, class Unsigned>
-char* digitsBefore(char* p, Unsigned& q) {
-  for (int count = Count; count >= 2; count -= 2) {
-    const auto pair = static_cast<std::size_t>(q % 100) * 2;
-    q /= 100;
-    p -= 2;
-    std::memcpy(p, kDigitPairs + pair, 2);
-  }
-  if constexpr (Count % 2 != 0) {
     *--p = static_cast<char>('0' + q % 10);
     q /= 10;
   }
@@ -177,18 +161,18 @@ int fastField(char* out, int w, double v) {
   char* p;
   if (n <= 0xFFFFFFFFu) {  // the usual: digits by 32-bit steps
     std::uint32_t whole = static_cast<std::uint32_t>(n);
-    p = digitsBefore<D>(out + w, whole);
+    p = digitsBefore(out + w, whole, D);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, whole);
   } else if (const std::uint64_t whole = n / kPow10Int[d]; whole <= 0xFFFFFFFFu) {
     // Coordinates: the decimals and the whole part apart, each of 32 bits.
     auto decimals = static_cast<std::uint32_t>(n - whole * kPow10Int[d]);
-    p = digitsBefore<D>(out + w, decimals);
+    p = digitsBefore(out + w, decimals, D);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, static_cast<std::uint32_t>(whole));
   } else {
     std::uint64_t rest = n;
-    p = digitsBefore<D>(out + w, rest);
+    p = digitsBefore(out + w, rest, D);
     *--p = '.';
     if (!dropZero) p = allDigitsBefore(p, rest);
   }
@@ -299,8 +283,7 @@ bool formatZeroFilled(char* out, int w, std::uint64_t v) {
     // the last w of them.
     char digits[16];
     // (Most values, angles and distances, have no digits in the first eight.)
-    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
-    const std::uint64_t first = w <= 8 ? 0 : v < 100000000 ? kZeros : eightDigits(static_cast<std::uint32_t>(v / 100000000));
+    const std::uint64_t first = w <= 8 ? 0 : v < 100000000 ? bytes::every('0') : eightDigits(static_cast<std::uint32_t>(v / 100000000));
     const std::uint64_t last = eightDigits(static_cast<std::uint32_t>(v % 100000000));
     std::memcpy(digits, &first, 8);
     std::memcpy(digits + 8, &last, 8);

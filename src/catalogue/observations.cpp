@@ -119,15 +119,12 @@ void wdet(Session& s, TextFile* f, DetailObs& r) {
   // The line ends after the last field the format has.
   static constexpr std::size_t kEnds[4] = {62, 79, 112, 126};
   const std::size_t end = kEnds[l.extent];
-  char spare[128];
-  char* line = f ? f->lineSpace(end) : spare;
-  // Blanked by stores of a known count rather than a call.
-  switch (l.extent) {
-    case 0: std::memset(line, ' ', kEnds[0]); break;
-    case 1: std::memset(line, ' ', kEnds[1]); break;
-    case 2: std::memset(line, ' ', kEnds[2]); break;
-    default: std::memset(line, ' ', kEnds[3]); break;
-  }
+  // Room for the widest form, blanked by stores of a known count rather
+  // than a call; only `end` bytes are written.
+  constexpr std::size_t kWidth = 128;
+  char spare[kWidth];
+  char* line = f ? f->lineSpace(kWidth) : spare;
+  std::memset(line, ' ', kWidth);
   line[1] = '4';
   bytes::copyCut<12>(line + 3, r.number.data(), r.number.size());
   bytes::copyCut<9>(line + 16, code.data(), code.size());

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "catalogue/fortran.hpp"
-#include "frame/bytes.hpp"
 #include "catalogue/record.hpp"
+#include "frame/bytes.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
 

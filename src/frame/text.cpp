@@ -13,15 +13,9 @@ std::string fixed(std::string_view s, std::size_t width) {
 }
 
 void setFixed(std::string& field, std::string_view s) {
-  const std::size_t n = std::min(field.size(), s.size());
-  char* const out = field.data();
-  if (field.size() <= 16) {  // names and codes: fixed stores, no calls
-    bytes::fill(out, ' ', field.size());
-    bytes::copySmall(out, s.data(), n);
-    return;
-  }
-  std::copy_n(s.begin(), n, out);
-  std::fill(out + n, out + field.size(), ' ');
+  // Names and codes (up to 16 bytes) by fixed stores, no calls.
+  bytes::fill(field.data(), ' ', field.size());
+  bytes::copy(field.data(), s.data(), std::min(field.size(), s.size()));
 }
 
 Span chrnbl(std::string_view s) {

@@ -286,12 +286,14 @@ ReadStatus TextFile::readLineSlow(std::string_view& out, std::size_t maxLen) {
 void TextFile::flushBuffer() {
   if (used_ == 0) return;
 #ifndef _WIN32
-  if (!behind_ && !writeFailed_) {
+  if (!behindTried_ && !writeFailed_) {
+    behindTried_ = true;  // once: a thread that could not be had is not asked for again
     try {
       spare_.reset(new char[kBufferSize]);
       behind_ = std::make_unique<WriteBehind>(f_);
     } catch (...) {  // no thread to be had: written here, as before
       behind_.reset();
+      spare_.reset();
     }
   }
   if (behind_) {

@@ -179,6 +179,7 @@ class TextFile {
   class WriteBehind;
   std::unique_ptr<char[]> spare_;
   std::unique_ptr<WriteBehind> behind_;
+  bool behindTried_ = false;
 };
 
 }  // namespace kvtconv

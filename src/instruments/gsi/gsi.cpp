@@ -85,15 +85,6 @@ int Line::find(std::string_view index) const {
   return 0;
 }
 
-double unitScale(char unit) {
-  switch (unit) {
-    case '0': case '1': return 1000.0;
-    case '2': case '3': case '4': case '8': return 100000.0;
-    case '5': case '6': case '7': return 10000.0;
-    default: return 0.0;
-  }
-}
-
 namespace {
 
 // The usual data: a sign and all its digits, read as the general number
@@ -209,8 +200,14 @@ bool measureWord(char* slot, int m, int index, int unit, double value) {
     blanksTo(slot, 2, 6, '.');
   }
   // unitScale of the last digit, an unknown unit as millimetres.
-  static constexpr double kScale[10] = {1000.0,   1000.0,  100000.0, 100000.0, 100000.0,
-                                        10000.0,  10000.0, 10000.0,  100000.0, 1000.0};
+  static constexpr auto kScale = [] {
+    std::array<double, 10> t{};
+    for (std::size_t k = 0; k < t.size(); ++k) {
+      const double s = unitScale(static_cast<char>('0' + k));
+      t[k] = s == 0.0 ? 1000.0 : s;
+    }
+    return t;
+  }();
   const double magnitude = std::fabs(value * kScale[unit % 10]);
   // GSI-8 data rounds half away from zero; GSI-16 data as an F field without
   // decimals does (ties to even; from 2^52 on every double is whole). Both

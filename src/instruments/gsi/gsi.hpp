@@ -58,7 +58,14 @@ std::int32_t integer(std::string_view word, int m, bool& ok);
 std::string text(std::string_view word, int m, std::size_t width);
 
 // The divisor that a unit digit stands for; 0 for an unknown digit.
-double unitScale(char unit);
+constexpr double unitScale(char unit) {
+  switch (unit) {
+    case '0': case '1': return 1000.0;
+    case '2': case '3': case '4': case '8': return 100000.0;
+    case '5': case '6': case '7': return 10000.0;
+    default: return 0.0;
+  }
+}
 
 // Word writers: the point-number word and a measurement word. They return
 // false, writing nothing, when the index or the block number does not fit.
