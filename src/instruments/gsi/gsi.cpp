@@ -208,7 +208,7 @@ bool measureWord(char* slot, int m, int index, int unit, double value) {
     }
     return t;
   }();
-  const double magnitude = std::fabs(value * kScale[unit % 10]);
+  const double magnitude = std::fabs(value * kScale[static_cast<std::size_t>(unit % 10)]);
   // GSI-8 data rounds half away from zero; GSI-16 data as an F field without
   // decimals does (ties to even; from 2^52 on every double is whole). Both
   // from the nearest whole number with ties to even: a tie it took down is
