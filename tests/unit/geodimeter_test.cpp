@@ -92,6 +92,56 @@ TEST(Geodimeter, TwoSessionsAtOnceShareTheParameterDirectory) {
   EXPECT_FALSE(scratchLeft(par));
 }
 
+TEST(Geodimeter, HooksAreCalledOnTheCallersThreadAndMayEndTheRun) {
+  kvttest::TempDir dir;
+  const std::string par = geoPar(dir);
+  InDir here(dir.str());
+  // Over a megabyte, so that progress is told, with words no entry takes
+  // (a diagnostic each) all through it.
+  std::string raw;
+  for (int i = 1; i <= 60000; ++i)
+    raw += "5=" + std::to_string(i) + "\n4=K\n38=" + std::to_string(i) + ".5\n37=2.25\n" +
+           (i % 1000 == 0 ? "99=1\n" : "");
+  writeFile(dir / "big.geo", raw);
+  const auto caller = std::this_thread::get_id();
+  int progress = 0, diagnostics = 0, elsewhere = 0;
+  std::uint64_t lastDone = 0;
+  kvtconv::Hooks h;
+  h.progress = [&](std::uint64_t done, std::uint64_t total) {
+    elsewhere += std::this_thread::get_id() != caller;
+    if (total != raw.size()) return;  // the small files read before it
+    ++progress;
+    elsewhere += done < lastDone;
+    lastDone = done;
+  };
+  h.diagnostic = [&](const kvtconv::Diagnostic&) {
+    ++diagnostics;
+    elsewhere += std::this_thread::get_id() != caller;
+  };
+  {
+    kvtconv::Session s(h);
+    kvtconv::geo2kvt(s, -1, dir / "big.geo", dir / "out.kvt", dir / "conv.txt", par);
+  }
+  EXPECT_GE(progress, 2);
+  EXPECT_EQ(diagnostics, 61);  // and the empty group at the end
+  EXPECT_EQ(elsewhere, 0);
+  const std::size_t whole = kvttest::readLines(dir / "out.kvt").size();
+  EXPECT_GT(whole, 60000u);
+  // A hook that fails in the middle ends the run, reading included, and the
+  // scratch file goes.
+  std::vector<std::string> told;
+  h.progress = [&](std::uint64_t done, std::uint64_t total) {
+    if (total == raw.size() && done > 0) throw std::runtime_error("host gone");
+  };
+  h.diagnostic = [&](const kvtconv::Diagnostic& d) { told.emplace_back(d.detail); };
+  kvtconv::Session s(h);
+  kvtconv::geo2kvt(s, -1, dir / "big.geo", dir / "cut.kvt", dir / "conv.txt", par);
+  ASSERT_FALSE(told.empty());
+  EXPECT_EQ(told.back(), "host gone");
+  EXPECT_LT(kvttest::readLines(dir / "cut.kvt").size(), whole);
+  EXPECT_FALSE(scratchLeft(par));
+}
+
 TEST(Geodimeter, ScratchFileGoesWhenTheHostStopsTheRun) {
   kvttest::TempDir dir;
   const std::string par = geoPar(dir);

@@ -2,7 +2,9 @@
 // "label=value" words; a user's conversion file says which runs of labels
 // form which kind of record. The words are first put one per line (moving
 // point, code and prism words in front of the measurement they belong to),
-// then grouped greedily into records, word by word as they come.
+// then grouped greedily into records, word by word as they come. Reading
+// and grouping run on a second thread; the records are made and written on
+// the caller's.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -20,6 +22,7 @@
 #include "catalogue/record.hpp"
 #include "frame/bytes.hpp"
 #include "frame/files.hpp"
+#include "frame/relay.hpp"
 #include "frame/run.hpp"
 #include "frame/scratch.hpp"
 #include "frame/session.hpp"
@@ -738,6 +741,65 @@ class GeoImport {
 
 // ----------------------------------------------------------- second pass
 
+// What the grouping hands on, in order, as messages of the relay: a
+// record for the type of its entry, or something to be written or told on
+// the way. Nothing on the reading side speaks to the session or the output.
+// A message is its head, then what its kind needs (a record's labelled
+// words; two numbers for the others), then the text.
+struct Sent {
+  enum class Kind : std::uint8_t { Record, Unidentified, Comment, Diagnostic, Progress, ReadError };
+  Kind kind;
+  std::uint8_t type = 0;     // Record: the entry's type (below 101); Diagnostic: its kind
+  std::uint8_t words = 0;    // Record: labelled words after the head; 0: found from the text
+  std::uint32_t length = 0;  // of the text at the message's end
+};
+// The numbers of the other kinds: Progress: done and total; ReadError: the
+// line; Diagnostic: what it says, as the address of a literal.
+using Numbers = std::array<std::uint64_t, 2>;
+
+class Sender {
+ public:
+  explicit Sender(Relay& r) : r_(r) {}
+
+  // A record whose text has a blank after it in its buffer; its words as
+  // found by the grouping, or none when they are to be found from the text.
+  void record(int type, std::string_view text, std::span<const LabelledWord> words) {
+    Sent head{Sent::Kind::Record};
+    head.type = static_cast<std::uint8_t>(type);
+    head.words = static_cast<std::uint8_t>(words.size());
+    const std::size_t wordBytes = words.size() * sizeof(LabelledWord);
+    // Room for reading sixteen bytes from any place in the text.
+    char* at = begin(head, text.size(), wordBytes + text.size() + 16);
+    std::memcpy(at, words.data(), wordBytes);
+    std::memcpy(at + wordBytes, text.data(), text.size() + 16);
+    r_.send(sizeof(Sent) + wordBytes + text.size() + 1);
+  }
+  void text(Sent::Kind kind, std::string_view text) { send(Sent{kind}, {}, text); }
+  void diagnostic(DiagKind kind, const char* what, std::string_view detail) {
+    Sent head{Sent::Kind::Diagnostic};
+    head.type = static_cast<std::uint8_t>(kind);
+    send(head, {reinterpret_cast<std::uintptr_t>(what), 0}, detail);
+  }
+  void progress(std::uint64_t done, std::uint64_t total) { send(Sent{Sent::Kind::Progress}, {done, total}, {}); }
+  void readError(long line) { send(Sent{Sent::Kind::ReadError}, {static_cast<std::uint64_t>(line), 0}, {}); }
+
+ private:
+  char* begin(Sent head, std::size_t length, std::size_t rest) {
+    head.length = static_cast<std::uint32_t>(length);
+    char* m = r_.room(sizeof(Sent) + rest);
+    std::memcpy(m, &head, sizeof head);
+    return m + sizeof(Sent);
+  }
+  void send(Sent head, Numbers numbers, std::string_view text) {
+    text = text.substr(0, Relay::kLargest - sizeof(Sent) - sizeof numbers);
+    char* at = begin(head, text.size(), sizeof numbers + text.size());
+    std::memcpy(at, numbers.data(), sizeof numbers);
+    std::memcpy(at + sizeof numbers, text.data(), text.size());
+    r_.send(sizeof(Sent) + sizeof numbers + text.size());
+  }
+  Relay& r_;
+};
+
 // The conversion-file entries as bit sets (one bit per entry, at most 50):
 // which are longer than k labels, and which have a given label at place k.
 class EntrySets {
@@ -776,10 +838,8 @@ class EntrySets {
 
 class Grouper {
  public:
-  Grouper(Session& s, const std::vector<Entry>& entries, const LabelNames& names,
-          GeoImport& import, TextFile* out)
-      : s_(s), entries_(entries), sets_(entries), names_(names), import_(import), out_(out),
-        alive_(sets_.all()) {}
+  Grouper(const std::vector<Entry>& entries, const LabelNames& names, Sender& out)
+      : entries_(entries), sets_(entries), names_(names), out_(out), alive_(sets_.all()) {}
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
@@ -807,7 +867,7 @@ class Grouper {
     // What is left goes to its candidate; without one it is not identified,
     // even when nothing is left (a file ending in words that fit no entry).
     if (candidate_ >= 0) dispatch();
-    else import_.unidentified(record());
+    else out_.text(Sent::Kind::Unidentified, record());
   }
 
  private:
@@ -825,7 +885,7 @@ class Grouper {
       w.bits |= kBlank;
     }
     if (!(w.bits & kEqualsSign)) {
-      s_.diag(DiagKind::Dropped, 0, "word without \"=\" skipped", trim(w.text));
+      say(DiagKind::Dropped, "word without \"=\" skipped", trim(w.text));
       return;
     }
     // A word with a blank is looked at again as trimmed: its label may
@@ -844,14 +904,12 @@ class Grouper {
   }
 
   void dispatch() {
-    const int type = entries_[static_cast<std::size_t>(candidate_)].type;
-    if (blankInWord_) {
-      import_.dispatch(type, record());
-    } else {
-      record_[recordLength_] = ' ';  // a number at the end ends there when read eight bytes at a time
-      import_.dispatch(type, record(), std::span(words_.data(), recordWords_));
-    }
+    record_[recordLength_] = ' ';  // a number at the end ends there when read eight bytes at a time
+    out_.record(entries_[static_cast<std::size_t>(candidate_)].type, record(),
+                std::span(words_.data(), blankInWord_ ? 0 : recordWords_));
   }
+
+  void say(DiagKind kind, const char* what, std::string_view detail) { out_.diagnostic(kind, what, detail); }
 
   // Every entry whose labels agree with those collected so far stays alive;
   // the last complete one is the candidate, and any longer one keeps the
@@ -899,15 +957,15 @@ class Grouper {
       // The earlier words of the group are in the record, the last is this one.
       for (std::size_t i = 0; i < count_; ++i) {
         const std::string_view word = i + 1 < count_ ? record().substr(spans_[i].first, spans_[i].second) : w.text;
-        wkom(out_, names_.name(labels_[i]) + " " + std::string(word));
+        out_.text(Sent::Kind::Comment, names_.name(labels_[i]) + " " + std::string(word));
       }
-      s_.diag(DiagKind::Unmatched, 0, "words fit no conversion-file entry", labelList());
+      say(DiagKind::Unmatched, "words fit no conversion-file entry", labelList());
     }
     restart();
   }
 
   [[gnu::noinline]] void tooLong() {
-    s_.diag(DiagKind::Dropped, 0, "group of words longer than 80 characters dropped", labelList());
+    say(DiagKind::Dropped, "group of words longer than 80 characters dropped", labelList());
     restart();
   }
 
@@ -922,12 +980,10 @@ class Grouper {
     return t;
   }
 
-  Session& s_;
   const std::vector<Entry>& entries_;
   const EntrySets sets_;
   const LabelNames& names_;
-  GeoImport& import_;
-  TextFile* out_;
+  Sender& out_;
   std::string_view record() const { return {record_, recordLength_}; }
 
   // The group so far: its labels, and its words in the record text. No
@@ -950,20 +1006,65 @@ class Grouper {
   bool sent_ = false;  // the group was dispatched when it was whole, no word since
 };
 
-// Both passes at once: the raw file's words are grouped as they come.
-void convertWords(Session& s, TextFile* in, std::string_view input, Grouper& grouper) {
-  WordWriter words(grouper);
-  std::string_view raw;
-  for (long n = 1; in; ++n) {
-    const ReadStatus st = in->readLine(raw, kRawWidth);
-    if (st == ReadStatus::End) break;
-    if (st == ReadStatus::Error) {
-      reportReadError(s, input, n);
-      break;
+// Both passes at once: the raw file's words are grouped as they come, on a
+// second thread, and the records made of them are written on this one.
+void convertWords(Session& s, TextFile* in, std::string_view input, const std::vector<Entry>& entries,
+                  const LabelNames& names, GeoImport& import, TextFile* out) {
+  // The input's progress is seen where it is read and told here.
+  const ProgressFn* progress = in ? s.progress() : nullptr;
+  Sender* sender = nullptr;
+  const ProgressFn relayed = [&](std::uint64_t done, std::uint64_t total) { sender->progress(done, total); };
+  const auto make = [&](Relay& r) {
+    Sender send(r);
+    sender = &send;
+    Grouper grouper(entries, names, send);
+    WordWriter words(grouper);
+    std::string_view raw;
+    for (long n = 1; in; ++n) {
+      const ReadStatus st = in->readLine(raw, kRawWidth);
+      if (st == ReadStatus::End) break;
+      if (st == ReadStatus::Error) {
+        send.readError(n);
+        break;
+      }
+      words.line(raw);
     }
-    words.line(raw);
+    grouper.finish();
+  };
+  std::array<LabelledWord, kMaxLabels + 1> labelled;
+  const auto use = [&](std::string_view m) {
+    Sent head;
+    std::memcpy(&head, m.data(), sizeof head);
+    const std::string_view text = m.substr(m.size() - head.length - (head.kind == Sent::Kind::Record), head.length);
+    Numbers n{};
+    if (head.kind != Sent::Kind::Record) std::memcpy(n.data(), m.data() + sizeof head, sizeof n);
+    switch (head.kind) {
+      case Sent::Kind::Record:
+        if (head.words == 0) {
+          import.dispatch(head.type, text);
+        } else {
+          std::memcpy(labelled.data(), m.data() + sizeof head, head.words * sizeof(LabelledWord));
+          import.dispatch(head.type, text, std::span(labelled.data(), head.words));
+        }
+        break;
+      case Sent::Kind::Unidentified: import.unidentified(text); break;
+      case Sent::Kind::Comment: wkom(out, text); break;
+      case Sent::Kind::Diagnostic:
+        s.diag(static_cast<DiagKind>(head.type), 0, reinterpret_cast<const char*>(static_cast<std::uintptr_t>(n[0])),
+               text);
+        break;
+      case Sent::Kind::Progress: (*progress)(n[0], n[1]); break;
+      case Sent::Kind::ReadError: reportReadError(s, input, static_cast<long>(n[0])); break;
+    }
+  };
+  if (progress) in->setProgress(&relayed);
+  try {
+    Relay::run(make, use);
+  } catch (...) {
+    if (progress) in->setProgress(progress);
+    throw;
   }
-  grouper.finish();
+  if (progress) in->setProgress(progress);
 }
 
 }  // namespace
@@ -1006,8 +1107,7 @@ void geo2kvt(Session& s, std::int32_t mode, std::string_view input, std::string_
              trim(parDir));
     } else {
       GeoImport import(s, out);
-      Grouper grouper(s, entries, names, import, out);
-      convertWords(s, s.channel(kIn), input, grouper);
+      convertWords(s, s.channel(kIn), input, entries, names, import, out);
     }
 
     s.wrmsg(countLine(s.counter));

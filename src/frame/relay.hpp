@@ -1,0 +1,153 @@
+#pragma once
+// Messages made on one thread and used on another, in the order they are
+// made. A second thread makes them (reads and sorts the input) while the
+// caller's thread uses those made before (formats, writes and does
+// everything that speaks to the session or the host), so a conversion whose
+// reading and writing each cost about as much runs on two cores. Where no
+// second thread is to be had (Windows builds, or the system refuses one),
+// each message is used as soon as it is made, on the caller's thread: the
+// results are the same either way.
+//
+// A message is bytes, as long as its maker needs: they go in chunks, so
+// that the two threads meet once per chunk and not once per message.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace kvtconv {
+
+// The hand-over of chunks between the maker and the user: a ring of
+// chunks, each either being made, waiting or being used.
+class RelayGate {
+ public:
+  explicit RelayGate(std::size_t chunks);
+  ~RelayGate();  // stops the maker and waits for it
+  RelayGate(const RelayGate&) = delete;
+  RelayGate& operator=(const RelayGate&) = delete;
+
+  // Runs `maker` on a second thread; false when none is to be had.
+  bool start(std::function<void()> maker);
+
+  // The maker's side. A chunk of `bytes` is made; waits for room for the
+  // next. False when the user has stopped taking.
+  bool handOver(std::size_t bytes);
+  // The maker is done; `error` is what ended it early, if anything.
+  void finish(std::exception_ptr error);
+
+  // The user's side. The bytes of the next chunk, waiting for it; 0 when
+  // the maker is done and every chunk is used.
+  std::size_t take();
+  void release();  // the chunk taken is used
+  void stop();     // no more chunks are taken
+  // Waits for the maker; what ended it early is thrown here.
+  void join();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+class Relay {
+ public:
+  static constexpr std::size_t kChunk = std::size_t{1} << 16, kChunks = 8;
+  static constexpr std::size_t kLargest = 1024;  // the most a message may ask room for
+
+  // Runs make(relay) on a second thread, which makes messages by room()
+  // and send(), while use(std::string_view message) takes them in order on
+  // this one. What either throws ends both and is thrown here, the user's
+  // first; messages sent before the maker failed are used first.
+  // `second` false: made and used here, one by one.
+  template <class Make, class Use>
+  static void run(Make&& make, Use&& use, bool second = true) {
+    Relay r(second ? kChunks : 1);
+    if (second && r.gate_.start([&] { r.makeAll(make); })) {
+      try {
+        for (std::size_t n; (n = r.gate_.take()) != 0; r.gate_.release()) {
+          const char* chunk = r.chunk(r.used_++ % kChunks);
+          for (std::size_t at = 0; at < n;) {
+            std::uint32_t size;
+            std::memcpy(&size, chunk + at, sizeof size);
+            use(std::string_view(chunk + at + kHead, size));
+            at += kHead + roundUp(size);
+          }
+        }
+      } catch (...) {
+        r.gate_.stop();
+        try {
+          r.gate_.join();
+        } catch (...) {  // the user's failure came first
+        }
+        throw;
+      }
+      r.gate_.join();
+      return;
+    }
+    r.here_ = [&](std::string_view message) { use(message); };
+    make(r);
+  }
+
+  // Room for a message of up to n bytes (n at most kLargest), aligned for
+  // eight-byte values; valid until send(). Room asked for beyond what is
+  // sent may be read by the user, never written.
+  char* room(std::size_t n) {
+    if (at_ + kHead + n > kChunk) handOver();
+    return chunk(base_) + at_ + kHead;
+  }
+  // The first n bytes of the room are the message.
+  void send(std::size_t n) {
+    const auto size = static_cast<std::uint32_t>(n);
+    char* at = chunk(base_) + at_;
+    std::memcpy(at, &size, sizeof size);
+    if (here_) {
+      here_(std::string_view(at + kHead, n));
+      return;
+    }
+    at_ += kHead + roundUp(n);
+  }
+
+ private:
+  struct Stopped {};  // the user stopped taking: the maker unwinds
+  static constexpr std::size_t kHead = 8;  // a message's size, and alignment for what follows
+  static constexpr std::size_t roundUp(std::size_t n) { return (n + kHead - 1) & ~(kHead - 1); }
+
+  explicit Relay(std::size_t chunks)
+      : gate_(chunks), store_(new std::max_align_t[chunks * kChunk / sizeof(std::max_align_t)]()) {}
+
+  char* chunk(std::size_t k) { return reinterpret_cast<char*>(store_.get()) + k * kChunk; }
+
+  void handOver() {
+    const bool go = gate_.handOver(at_);
+    base_ = (base_ + 1) % kChunks;
+    at_ = 0;
+    if (!go) throw Stopped{};
+  }
+
+  template <class Make>
+  void makeAll(Make& make) {
+    std::exception_ptr error;
+    try {
+      try {
+        make(*this);
+      } catch (const Stopped&) {
+        throw;
+      } catch (...) {
+        error = std::current_exception();  // what was sent before it still goes
+      }
+      if (at_ != 0) handOver();
+    } catch (const Stopped&) {
+    }
+    gate_.finish(error);
+  }
+
+  RelayGate gate_;
+  std::unique_ptr<std::max_align_t[]> store_;  // the ring of chunks
+  std::function<void(std::string_view)> here_;  // set when used where made
+  std::size_t base_ = 0, at_ = 0;  // the maker's chunk and the bytes made in it
+  std::size_t used_ = 0;           // chunks taken by the user
+};
+
+}  // namespace kvtconv
