@@ -63,31 +63,38 @@ class Relay {
   // `second` false: made and used here, one by one.
   template <class Make, class Use>
   static void run(Make&& make, Use&& use, bool second = true) {
-    Relay r(second ? kChunks : 1);
-    if (second && r.gate_.start([&] { r.makeAll(make); })) {
-      try {
-        for (std::size_t n; (n = r.gate_.take()) != 0; r.gate_.release()) {
-          const char* chunk = r.chunk(r.used_++ % kChunks);
-          for (std::size_t at = 0; at < n;) {
-            std::uint32_t size;
-            std::memcpy(&size, chunk + at, sizeof size);
-            use(std::string_view(chunk + at + kHead, size));
-            at += kHead + roundUp(size);
-          }
-        }
-      } catch (...) {
-        r.gate_.stop();
+    if (second) {
+      const std::unique_ptr<std::max_align_t[]> store(new std::max_align_t[kChunks * kWords]());
+      RelayGate gate(kChunks);
+      // The maker's side lives on the maker's own stack: what it writes for
+      // every message shares no cache line with what this thread writes.
+      if (gate.start([&] { Relay(&gate, store.get()).makeAll(make); })) {
         try {
-          r.gate_.join();
-        } catch (...) {  // the user's failure came first
+          for (std::size_t n, used = 0; (n = gate.take()) != 0; gate.release()) {
+            const char* chunk = reinterpret_cast<const char*>(store.get() + used++ % kChunks * kWords);
+            for (std::size_t at = 0; at < n;) {
+              std::uint32_t size;
+              std::memcpy(&size, chunk + at, sizeof size);
+              use(std::string_view(chunk + at + kHead, size));
+              at += kHead + roundUp(size);
+            }
+          }
+        } catch (...) {
+          gate.stop();
+          try {
+            gate.join();
+          } catch (...) {  // the user's failure came first
+          }
+          throw;
         }
-        throw;
+        gate.join();
+        return;
       }
-      r.gate_.join();
-      return;
     }
-    r.here_ = [&](std::string_view message) { use(message); };
-    make(r);
+    const std::unique_ptr<std::max_align_t[]> one(new std::max_align_t[kWords]());
+    Relay here(nullptr, one.get());
+    here.here_ = [&](std::string_view message) { use(message); };
+    make(here);
   }
 
   // Room for a message of up to n bytes (n at most kLargest), aligned for
@@ -95,14 +102,14 @@ class Relay {
   // sent may be read by the user, never written.
   char* room(std::size_t n) {
     if (at_ + kHead + n > kChunk) handOver();
-    return chunk(base_) + at_ + kHead;
+    return chunk_ + at_ + kHead;
   }
   // The first n bytes of the room are the message.
   void send(std::size_t n) {
     const auto size = static_cast<std::uint32_t>(n);
-    char* at = chunk(base_) + at_;
+    char* at = chunk_ + at_;
     std::memcpy(at, &size, sizeof size);
-    if (here_) {
+    if (!gate_) {
       here_(std::string_view(at + kHead, n));
       return;
     }
@@ -112,16 +119,16 @@ class Relay {
  private:
   struct Stopped {};  // the user stopped taking: the maker unwinds
   static constexpr std::size_t kHead = 8;  // a message's size, and alignment for what follows
+  static constexpr std::size_t kWords = kChunk / sizeof(std::max_align_t);
   static constexpr std::size_t roundUp(std::size_t n) { return (n + kHead - 1) & ~(kHead - 1); }
 
-  explicit Relay(std::size_t chunks)
-      : gate_(chunks), store_(new std::max_align_t[chunks * kChunk / sizeof(std::max_align_t)]()) {}
-
-  char* chunk(std::size_t k) { return reinterpret_cast<char*>(store_.get()) + k * kChunk; }
+  Relay(RelayGate* gate, std::max_align_t* store)
+      : gate_(gate), store_(store), chunk_(reinterpret_cast<char*>(store)) {}
 
   void handOver() {
-    const bool go = gate_.handOver(at_);
+    const bool go = gate_->handOver(at_);
     base_ = (base_ + 1) % kChunks;
+    chunk_ = reinterpret_cast<char*>(store_ + base_ * kWords);
     at_ = 0;
     if (!go) throw Stopped{};
   }
@@ -140,14 +147,14 @@ class Relay {
       if (at_ != 0) handOver();
     } catch (const Stopped&) {
     }
-    gate_.finish(error);
+    gate_->finish(error);
   }
 
-  RelayGate gate_;
-  std::unique_ptr<std::max_align_t[]> store_;  // the ring of chunks
-  std::function<void(std::string_view)> here_;  // set when used where made
-  std::size_t base_ = 0, at_ = 0;  // the maker's chunk and the bytes made in it
-  std::size_t used_ = 0;           // chunks taken by the user
+  RelayGate* gate_;  // none when used where made
+  std::max_align_t* store_;  // the ring of chunks
+  char* chunk_;              // the one being made
+  std::size_t base_ = 0, at_ = 0;  // its place in the ring and the bytes made in it
+  std::function<void(std::string_view)> here_;
 };
 
 }  // namespace kvtconv

@@ -274,8 +274,12 @@ class WordWriter {
     bool empty() const { return word.text.empty(); }
     void hold(const Word& w) {
       bytes::copy(text, w.text.data(), w.text.size());  // words are at most kWordWidth
-      word = w;
+      // Field by field: the word was just made by separate stores, which a
+      // copy of the whole would have to wait for.
       word.text = std::string_view(text, w.text.size());
+      word.bits = w.bits;
+      word.eq = w.eq;
+      word.tag = w.tag;
     }
     const Word& get() const { return word; }
   };
@@ -839,26 +843,28 @@ class EntrySets {
 class Grouper {
  public:
   Grouper(const std::vector<Entry>& entries, const LabelNames& names, Sender& out)
-      : entries_(entries), sets_(entries), names_(names), out_(out), alive_(sets_.all()) {}
+      : sets_(entries), names_(names), out_(out), alive_(sets_.all()) {
+    for (const Entry& e : entries) types_.push_back(e.type);
+  }
 
   // The words as one per line of the scratch file gave them back: a word
   // that is a lone Ctrl-Z ended that file, so it ends the words here.
-  void word(const Word& given) {
+  // A word is handled by its fields, never copied whole: it was just made
+  // by separate stores, and a copy of the whole would wait for them.
+  void word(const Word& w) {
     if (ended_) return;
-    Word w = given;  // at most kWordWidth bytes, as the writer makes them
     if (w.text.size() == 1 && w.text[0] == '\x1A') {
       ended_ = true;
       return;
     }
-    for (;;) {
-      take(w);
-      if (!pushedBack_) return;
+    take(w.text, w.bits, w.eq, w.tag);  // at most kWordWidth bytes, as the writer makes them
+    while (pushedBack_) {
       pushedBack_ = false;
       // The word is taken from one buffer while the next pushed back word,
       // if any, goes to the other.
-      w = pending_;
-      w.text = std::string_view(held_[heldAt_], pending_.text.size());
+      const std::string_view text(held_[heldAt_], pending_.text.size());
       heldAt_ ^= 1;
+      take(text, pending_.bits, pending_.eq, pending_.tag);
     }
   }
 
@@ -871,27 +877,32 @@ class Grouper {
   }
 
  private:
-  [[gnu::always_inline]] void take(Word w) {
+  [[gnu::always_inline]] void take(std::string_view text, unsigned bits, std::uint32_t eq, std::uint32_t tag) {
     // One look at the word, unless the words' writer took it. Most words
     // hold only allowed bytes and are used where they stand.
-    if (w.bits == 0)
-      for (const char c : w.text) w.bits |= kBytes.bits[static_cast<unsigned char>(c)];
-    if (!(w.bits & kNotBlank)) return;
-    if (w.bits & kNotAllowed) {
-      word_.assign(w.text);
+    if (bits == 0)
+      for (const char c : text) bits |= kBytes.bits[static_cast<unsigned char>(c)];
+    if (!(bits & kNotBlank)) return;
+    if (bits & kNotAllowed) {
+      word_.assign(text);
       for (char& c : word_)
         if (kBytes.bits[static_cast<unsigned char>(c)] & kNotAllowed) c = ' ';
-      w.text = word_;
-      w.bits |= kBlank;
+      text = word_;
+      bits |= kBlank;
     }
-    if (!(w.bits & kEqualsSign)) {
-      say(DiagKind::Dropped, "word without \"=\" skipped", trim(w.text));
+    if (!(bits & kEqualsSign)) {
+      say(DiagKind::Dropped, "word without \"=\" skipped", trim(text));
       return;
     }
     // A word with a blank is looked at again as trimmed: its label may
     // have changed.
-    if (w.bits & kBlank) w = makeWord(trim(w.text), w.bits);
-    add(w);
+    if (bits & kBlank) {
+      const Word t = makeWord(trim(text), bits);
+      text = t.text;
+      eq = t.eq;
+      tag = t.tag;
+    }
+    add(text, bits, eq, tag);
   }
 
   void restart() {
@@ -905,7 +916,7 @@ class Grouper {
 
   void dispatch() {
     record_[recordLength_] = ' ';  // a number at the end ends there when read eight bytes at a time
-    out_.record(entries_[static_cast<std::size_t>(candidate_)].type, record(),
+    out_.record(types_[static_cast<std::size_t>(candidate_)], record(),
                 std::span(words_.data(), blankInWord_ ? 0 : recordWords_));
   }
 
@@ -914,24 +925,23 @@ class Grouper {
   // Every entry whose labels agree with those collected so far stays alive;
   // the last complete one is the candidate, and any longer one keeps the
   // group open.
-  [[gnu::always_inline]] void add(const Word& word) {
+  [[gnu::always_inline]] void add(std::string_view w, unsigned bits, std::uint32_t eq, std::uint32_t tag) {
     sent_ = false;
-    const std::string_view w = word.text;
-    const std::uint16_t label = labelKeyAt(w, word.eq);
+    const std::uint16_t label = labelKeyAt(w, eq);
     const std::size_t k = count_;
     labels_[count_++] = label;
     alive_ &= ~sets_.longerThan(k) | sets_.withLabel(k, label);
     const std::uint64_t complete = alive_ & ~sets_.longerThan(k + 1);
     if (complete != 0) candidate_ = 63 - std::countl_zero(complete);  // the last such entry
     const bool open = (alive_ & sets_.longerThan(k)) != 0;
-    if (!open) return close(word);
+    if (!open) return close(w, bits, eq, tag);
     const std::size_t grown = recordLength_ + (recordLength_ == 0 ? 0 : 1) + w.size();
     if (grown > kRecordWidth) return tooLong();  // no record is that long
     if (recordLength_ != 0) record_[recordLength_++] = ' ';
     spans_[k] = {recordLength_, w.size()};
-    words_[k] = {word.tag, static_cast<std::uint32_t>(recordLength_ + word.eq + 1)};
+    words_[k] = {tag, static_cast<std::uint32_t>(recordLength_ + eq + 1)};
     recordWords_ = k + 1;
-    blankInWord_ |= (word.bits & kBlank) && w.find(' ') != std::string_view::npos;
+    blankInWord_ |= (bits & kBlank) && w.find(' ') != std::string_view::npos;
     bytes::copy(record_ + recordLength_, w.data(), w.size());
     recordLength_ += w.size();
     // When no entry can take another word, the next one would only close
@@ -947,16 +957,16 @@ class Grouper {
   // A word that no entry of the group takes: the group goes to its
   // candidate and the word begins the next one, or without a candidate the
   // group's words are written as they came.
-  [[gnu::noinline]] void close(const Word& w) {
+  [[gnu::noinline]] void close(std::string_view w, unsigned bits, std::uint32_t eq, std::uint32_t tag) {
     if (candidate_ >= 0) {
-      bytes::copy(held_[heldAt_], w.text.data(), w.text.size());
-      pending_ = w;
+      bytes::copy(held_[heldAt_], w.data(), w.size());
+      pending_ = {std::string_view(held_[heldAt_], w.size()), bits, eq, tag};
       pushedBack_ = true;
       dispatch();
     } else {
       // The earlier words of the group are in the record, the last is this one.
       for (std::size_t i = 0; i < count_; ++i) {
-        const std::string_view word = i + 1 < count_ ? record().substr(spans_[i].first, spans_[i].second) : w.text;
+        const std::string_view word = i + 1 < count_ ? record().substr(spans_[i].first, spans_[i].second) : w;
         out_.text(Sent::Kind::Comment, names_.name(labels_[i]) + " " + std::string(word));
       }
       say(DiagKind::Unmatched, "words fit no conversion-file entry", labelList());
@@ -980,7 +990,7 @@ class Grouper {
     return t;
   }
 
-  const std::vector<Entry>& entries_;
+  std::vector<int> types_;  // of the entries, kept here: read for every record
   const EntrySets sets_;
   const LabelNames& names_;
   Sender& out_;
@@ -1006,6 +1016,26 @@ class Grouper {
   bool sent_ = false;  // the group was dispatched when it was whole, no word since
 };
 
+// The reading side: what it uses for every line is its own, on its own stack.
+void readAndGroup(Relay& r, TextFile* in, const std::vector<Entry>& entries, const LabelNames& names,
+                  Sender*& sender) {
+  Sender send(r);
+  sender = &send;
+  Grouper grouper(entries, names, send);
+  WordWriter words(grouper);
+  std::string_view raw;
+  for (long n = 1; in; ++n) {
+    const ReadStatus st = in->readLine(raw, kRawWidth);
+    if (st == ReadStatus::End) break;
+    if (st == ReadStatus::Error) {
+      send.readError(n);
+      break;
+    }
+    words.line(raw);
+  }
+  grouper.finish();
+}
+
 // Both passes at once: the raw file's words are grouped as they come, on a
 // second thread, and the records made of them are written on this one.
 void convertWords(Session& s, TextFile* in, std::string_view input, const std::vector<Entry>& entries,
@@ -1014,23 +1044,7 @@ void convertWords(Session& s, TextFile* in, std::string_view input, const std::v
   const ProgressFn* progress = in ? s.progress() : nullptr;
   Sender* sender = nullptr;
   const ProgressFn relayed = [&](std::uint64_t done, std::uint64_t total) { sender->progress(done, total); };
-  const auto make = [&](Relay& r) {
-    Sender send(r);
-    sender = &send;
-    Grouper grouper(entries, names, send);
-    WordWriter words(grouper);
-    std::string_view raw;
-    for (long n = 1; in; ++n) {
-      const ReadStatus st = in->readLine(raw, kRawWidth);
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) {
-        send.readError(n);
-        break;
-      }
-      words.line(raw);
-    }
-    grouper.finish();
-  };
+  const auto make = [&](Relay& r) { readAndGroup(r, in, entries, names, sender); };
   std::array<LabelledWord, kMaxLabels + 1> labelled;
   const auto use = [&](std::string_view m) {
     Sent head;
