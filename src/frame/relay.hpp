@@ -16,7 +16,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
+
+#include "frame/textfile.hpp"
 
 namespace kvtconv {
 
@@ -59,24 +62,40 @@ class Relay {
   // Runs make(relay) on a second thread, which makes messages by room()
   // and send(), while use(std::string_view message) takes them in order on
   // this one. What either throws ends both and is thrown here, the user's
-  // first; messages sent before the maker failed are used first.
-  // `second` false: made and used here, one by one.
+  // first; messages sent before the maker failed are used first. The
+  // progress of `input`, read by the maker, is told on this thread, in
+  // order with the messages. `second` false: made and used here, one by one.
   template <class Make, class Use>
-  static void run(Make&& make, Use&& use, bool second = true) {
+  static void run(Make&& make, Use&& use, TextFile* input = nullptr, bool second = true) {
     if (second) {
       const std::unique_ptr<std::max_align_t[]> store(new std::max_align_t[kChunks * kWords]());
       RelayGate gate(kChunks);
+      const ProgressFn* told = input ? input->progress() : nullptr;
+      Relay* maker = nullptr;
+      const ProgressFn relayed = [&](std::uint64_t done, std::uint64_t total) { maker->progress(done, total); };
+      std::optional<ProgressRoute> route(std::in_place, told ? input : nullptr, &relayed);
       // The maker's side lives on the maker's own stack: what it writes for
       // every message shares no cache line with what this thread writes.
-      if (gate.start([&] { Relay(&gate, store.get()).makeAll(make); })) {
+      if (gate.start([&] {
+            Relay r(&gate, store.get());
+            maker = &r;
+            r.makeAll(make);
+          })) {
         try {
           for (std::size_t n, used = 0; (n = gate.take()) != 0; gate.release()) {
             const char* chunk = reinterpret_cast<const char*>(store.get() + used++ % kChunks * kWords);
             for (std::size_t at = 0; at < n;) {
-              std::uint32_t size;
-              std::memcpy(&size, chunk + at, sizeof size);
-              use(std::string_view(chunk + at + kHead, size));
-              at += kHead + roundUp(size);
+              std::uint32_t head[2];
+              std::memcpy(head, chunk + at, sizeof head);
+              const char* m = chunk + at + kHead;
+              if (head[1] == kProgress) {
+                std::uint64_t p[2];
+                std::memcpy(p, m, sizeof p);
+                (*told)(p[0], p[1]);
+              } else {
+                use(std::string_view(m, head[0]));
+              }
+              at += kHead + roundUp(head[0]);
             }
           }
         } catch (...) {
@@ -90,6 +109,7 @@ class Relay {
         gate.join();
         return;
       }
+      route.reset();
     }
     const std::unique_ptr<std::max_align_t[]> one(new std::max_align_t[kWords]());
     Relay here(nullptr, one.get());
@@ -105,10 +125,10 @@ class Relay {
     return chunk_ + at_ + kHead;
   }
   // The first n bytes of the room are the message.
-  void send(std::size_t n) {
-    const auto size = static_cast<std::uint32_t>(n);
+  void send(std::size_t n, std::uint32_t kind = kMessage) {
+    const std::uint32_t head[2] = {static_cast<std::uint32_t>(n), kind};
     char* at = chunk_ + at_;
-    std::memcpy(at, &size, sizeof size);
+    std::memcpy(at, head, sizeof head);
     if (!gate_) {
       here_(std::string_view(at + kHead, n));
       return;
@@ -118,7 +138,34 @@ class Relay {
 
  private:
   struct Stopped {};  // the user stopped taking: the maker unwinds
-  static constexpr std::size_t kHead = 8;  // a message's size, and alignment for what follows
+  // A message's head: its size and whether it is the maker's or the input's
+  // progress; eight bytes, the alignment of what follows.
+  static constexpr std::size_t kHead = 8;
+  static constexpr std::uint32_t kMessage = 0, kProgress = 1;
+
+  // The input's progress goes by the relay while the maker reads it.
+  class ProgressRoute {
+   public:
+    ProgressRoute(TextFile* input, const ProgressFn* relayed)
+        : input_(input), told_(input ? input->progress() : nullptr) {
+      if (input_) input_->setProgress(relayed);
+    }
+    ~ProgressRoute() {
+      if (input_) input_->setProgress(told_);
+    }
+    ProgressRoute(const ProgressRoute&) = delete;
+    ProgressRoute& operator=(const ProgressRoute&) = delete;
+
+   private:
+    TextFile* input_;
+    const ProgressFn* told_;
+  };
+
+  void progress(std::uint64_t done, std::uint64_t total) {
+    const std::uint64_t p[2] = {done, total};
+    std::memcpy(room(sizeof p), p, sizeof p);
+    send(sizeof p, kProgress);
+  }
   static constexpr std::size_t kWords = kChunk / sizeof(std::max_align_t);
   static constexpr std::size_t roundUp(std::size_t n) { return (n + kHead - 1) & ~(kHead - 1); }
 

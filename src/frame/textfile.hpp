@@ -115,6 +115,7 @@ class TextFile {
   std::uint64_t size() const { return size_; }
   std::uint64_t consumed() const { return consumed_; }
   void setProgress(const ProgressFn* fn) { progress_ = fn; }
+  const ProgressFn* progress() const { return progress_; }
 
  private:
   TextFile(std::FILE* f, std::string path, bool writable);

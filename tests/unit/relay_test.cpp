@@ -42,7 +42,7 @@ TEST(Relay, MessagesArriveWholeInOrderOnTheCallersThread) {
                  wrong += m != message(next++);
                  here &= std::this_thread::get_id() == caller;
                },
-               second);
+               nullptr, second);
     EXPECT_EQ(next, count) << second;
     EXPECT_EQ(wrong, 0u) << second;
     EXPECT_TRUE(here) << second;
@@ -58,7 +58,7 @@ TEST(Relay, AFailureOnEitherSideEndsBoth) {
                             [&](std::string_view) {
                               if (++used == 3000) throw std::runtime_error("user");
                             },
-                            second),
+                            nullptr, second),
                  std::runtime_error);
     EXPECT_EQ(used, 3000u);
     // The maker fails: what it sent before is used first.
@@ -69,7 +69,7 @@ TEST(Relay, AFailureOnEitherSideEndsBoth) {
             makeMessages(r, 5000);
             throw std::runtime_error("maker");
           },
-          [&](std::string_view) { ++used; }, second);
+          [&](std::string_view) { ++used; }, nullptr, second);
       ADD_FAILURE() << "nothing thrown";
     } catch (const std::runtime_error& e) {
       EXPECT_STREQ(e.what(), "maker");
@@ -82,7 +82,7 @@ TEST(Relay, AFailureOnEitherSideEndsBoth) {
             makeMessages(r, 100'000);
             throw std::runtime_error("maker");
           },
-          [&](std::string_view) { throw std::logic_error("user"); }, second);
+          [&](std::string_view) { throw std::logic_error("user"); }, nullptr, second);
       ADD_FAILURE() << "nothing thrown";
     } catch (const std::logic_error& e) {
       EXPECT_STREQ(e.what(), "user");

@@ -751,14 +751,14 @@ class GeoImport {
 // A message is its head, then what its kind needs (a record's labelled
 // words; two numbers for the others), then the text.
 struct Sent {
-  enum class Kind : std::uint8_t { Record, Unidentified, Comment, Diagnostic, Progress, ReadError };
+  enum class Kind : std::uint8_t { Record, Unidentified, Comment, Diagnostic, ReadError };
   Kind kind;
   std::uint8_t type = 0;     // Record: the entry's type (below 101); Diagnostic: its kind
   std::uint8_t words = 0;    // Record: labelled words after the head; 0: found from the text
   std::uint32_t length = 0;  // of the text at the message's end
 };
-// The numbers of the other kinds: Progress: done and total; ReadError: the
-// line; Diagnostic: what it says, as the address of a literal.
+// The numbers of the other kinds: ReadError: the line; Diagnostic: what it
+// says, as the address of a literal.
 using Numbers = std::array<std::uint64_t, 2>;
 
 class Sender {
@@ -784,7 +784,6 @@ class Sender {
     head.type = static_cast<std::uint8_t>(kind);
     send(head, {reinterpret_cast<std::uintptr_t>(what), 0}, detail);
   }
-  void progress(std::uint64_t done, std::uint64_t total) { send(Sent{Sent::Kind::Progress}, {done, total}, {}); }
   void readError(long line) { send(Sent{Sent::Kind::ReadError}, {static_cast<std::uint64_t>(line), 0}, {}); }
 
  private:
@@ -1017,10 +1016,8 @@ class Grouper {
 };
 
 // The reading side: what it uses for every line is its own, on its own stack.
-void readAndGroup(Relay& r, TextFile* in, const std::vector<Entry>& entries, const LabelNames& names,
-                  Sender*& sender) {
+void readAndGroup(Relay& r, TextFile* in, const std::vector<Entry>& entries, const LabelNames& names) {
   Sender send(r);
-  sender = &send;
   Grouper grouper(entries, names, send);
   WordWriter words(grouper);
   std::string_view raw;
@@ -1040,11 +1037,7 @@ void readAndGroup(Relay& r, TextFile* in, const std::vector<Entry>& entries, con
 // second thread, and the records made of them are written on this one.
 void convertWords(Session& s, TextFile* in, std::string_view input, const std::vector<Entry>& entries,
                   const LabelNames& names, GeoImport& import, TextFile* out) {
-  // The input's progress is seen where it is read and told here.
-  const ProgressFn* progress = in ? s.progress() : nullptr;
-  Sender* sender = nullptr;
-  const ProgressFn relayed = [&](std::uint64_t done, std::uint64_t total) { sender->progress(done, total); };
-  const auto make = [&](Relay& r) { readAndGroup(r, in, entries, names, sender); };
+  const auto make = [&](Relay& r) { readAndGroup(r, in, entries, names); };
   std::array<LabelledWord, kMaxLabels + 1> labelled;
   const auto use = [&](std::string_view m) {
     Sent head;
@@ -1067,18 +1060,10 @@ void convertWords(Session& s, TextFile* in, std::string_view input, const std::v
         s.diag(static_cast<DiagKind>(head.type), 0, reinterpret_cast<const char*>(static_cast<std::uintptr_t>(n[0])),
                text);
         break;
-      case Sent::Kind::Progress: (*progress)(n[0], n[1]); break;
       case Sent::Kind::ReadError: reportReadError(s, input, static_cast<long>(n[0])); break;
     }
   };
-  if (progress) in->setProgress(&relayed);
-  try {
-    Relay::run(make, use);
-  } catch (...) {
-    if (progress) in->setProgress(progress);
-    throw;
-  }
-  if (progress) in->setProgress(progress);
+  Relay::run(make, use, in);
 }
 
 }  // namespace
