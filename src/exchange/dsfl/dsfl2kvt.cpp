@@ -2,7 +2,9 @@
 // coordinate data of an object may run on over the following lines. Point,
 // line and area objects become coded point records, texts become text
 // records; feature codes go back to point codes through the code table, or
-// a new table is built from the codes met.
+// a new table is built from the codes met. The file is read, cut into
+// tokens and its numbers read on a second thread; the tokens are turned into
+// records on the caller's.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -25,6 +27,7 @@
 #include "catalogue/record.hpp"
 #include "exchange/dbase/dbase.hpp"
 #include "frame/files.hpp"
+#include "frame/relay.hpp"
 #include "frame/run.hpp"
 #include "frame/session.hpp"
 #include "frame/text.hpp"
@@ -82,6 +85,98 @@ void tokens(std::string_view line, F&& f) {
     ++k;
   }
   f(line.substr(start));
+}
+
+// An item of coordinate data: a number (missing when unreadable) or the
+// radius of the arc to the next point.
+struct DataItem {
+  double v;
+  bool radius;
+};
+using DataItems = std::vector<DataItem>;
+
+// The items of coordinate data, as they come: numbers between separators,
+// and among them "R" with the radius after it and "H1"/"H2", passed over.
+void dataItems(std::string_view text, DataItems& items) {
+  items.clear();
+  std::size_t pos = 1;
+  for (;;) {
+    const std::size_t start = skipSeparators(text, pos - 1);
+    if (start >= text.size()) break;
+    pos = start + 1;  // the readers need not pass the separators again
+    const char lead = upperLatin1(text[start]);
+    if (lead == 'R' || lead == 'H') {  // items among the numbers; read only these as words
+      int err = 0;
+      std::size_t before = pos;
+      const std::string word = rdatas(text, before, 12, err);
+      const std::string_view w = rtrim(word);
+      if (w == "R") {
+        pos = before;
+        int e2 = 0;
+        items.push_back({rdrtas(text, pos, e2), true});
+        continue;
+      }
+      if (w == "H1" || w == "H2") {
+        pos = before;
+        continue;
+      }
+    }
+    int e = 0;
+    const double v = rdrtas(text, pos, e);
+    if (e == -1) break;
+    items.push_back({e != 0 ? kMissingReal : v, false});
+  }
+}
+
+// The coordinate data a token carries, if any: all of a data token, the
+// part after the start code of a point or line, after the position digit
+// of a text's position.
+std::string_view dataOf(std::string_view t) {
+  if (t[0] != '%') return t;
+  const char letter = t.size() > 1 ? t[1] : ' ';
+  const std::string_view rest = t.substr(std::min<std::size_t>(2, t.size()));
+  if (letter == 'P' || letter == 'L' || letter == 'F') {
+    const std::size_t blank = rest.find(' ');
+    return blank == std::string_view::npos ? std::string_view() : rest.substr(blank);
+  }
+  if (letter == 'T' && !rest.empty() && rest[0] != 'T') return rest.substr(1);
+  return {};
+}
+
+// What the reading side hands on: a token with the items of its data, or
+// that the file could not be read. Its head, its items, then its text.
+struct Sent {
+  std::uint32_t readError = 0, items = 0, length = 0, unused = 0;  // sixteen bytes: the items stay aligned
+};
+
+// The reading side: lines cut into tokens, their numbers read, up to the
+// end of the file or "%S".
+void readTokens(Relay& r, TextFile* in) {
+  DataItems items;
+  bool ended = false;
+  std::string_view line;
+  while (!ended && in) {
+    const ReadStatus st = in->readLine(line, kLineWidth);
+    if (st == ReadStatus::End) break;
+    if (st == ReadStatus::Error) {
+      const Sent head{1};
+      std::memcpy(r.room(sizeof head), &head, sizeof head);
+      r.send(sizeof head);
+      break;
+    }
+    tokens(line.substr(0, std::min(line.size(), kParsed)), [&](std::string_view t) {
+      if (ended || t.empty()) return;
+      dataItems(dataOf(t), items);
+      const Sent head{0, static_cast<std::uint32_t>(items.size()), static_cast<std::uint32_t>(t.size())};
+      const std::size_t itemBytes = items.size() * sizeof(DataItem);
+      char* m = r.room(sizeof head + itemBytes + t.size());
+      std::memcpy(m, &head, sizeof head);
+      if (itemBytes != 0) std::memcpy(m + sizeof head, items.data(), itemBytes);
+      std::memcpy(m + sizeof head + itemBytes, t.data(), t.size());
+      r.send(sizeof head + itemBytes + t.size());
+      ended = t.size() > 1 && t[0] == '%' && t[1] == 'S';
+    });
+  }
 }
 
 class DsflImport {
@@ -234,22 +329,24 @@ class DsflImport {
   // -------------------------------------------------------- main loop
 
   void mainLoop() {
-    std::string_view line;  // into the read buffer: each line is done before the next is read
-    while (!ended_) {
-      const ReadStatus st = in_ ? in_->readLine(line, kLineWidth) : ReadStatus::End;
-      if (st == ReadStatus::End) break;
-      if (st == ReadStatus::Error) fatal("Fejl i DSFL-fil");
-      const std::string_view parsed = std::string_view(line).substr(0, std::min(line.size(), kParsed));
-      tokens(parsed, [&](std::string_view t) {
-        if (!ended_) token(t);
-      });
-    }
+    TextFile* in = in_;
+    Relay::run([in](Relay& r) { readTokens(r, in); },
+               [&](std::string_view m) {
+                 if (ended_) return;
+                 Sent head;
+                 std::memcpy(&head, m.data(), sizeof head);
+                 if (head.readError) fatal("Fejl i DSFL-fil");
+                 items_ = m.data() + sizeof head;
+                 itemCount_ = head.items;
+                 token(m.substr(m.size() - head.length));
+               },
+               in_);
   }
 
+  // A token, with the items of its data in items_.
   void token(std::string_view t) {
-    if (t.empty()) return;
     if (t[0] != '%') {
-      data(t);
+      data();
       return;
     }
     const char letter = t.size() > 1 ? t[1] : ' ';
@@ -273,7 +370,7 @@ class DsflImport {
       case 'D': textToken(rest); break;
       case 'T': positionToken(rest); break;
       case 'V': direction(rest); break;
-      case 'P': startObject(Sink::Point, 0, rest); break;
+      case 'P': startObject(Sink::Point, 0); break;
       case 'L': case 'F': lineToken(letter, rest, continuation); break;
       case 'S': ended_ = true; break;
       default: break;
@@ -336,13 +433,13 @@ class DsflImport {
 
   enum class Sink { None, Point, Line, Position };
 
-  void startObject(Sink sink, int type, std::string_view rest) {
+  // The start code ("%P1K", "%L1KR") runs to the first blank; the data
+  // after it is in items_.
+  void startObject(Sink sink, int type) {
     sink_ = sink;
     objectType_ = type;
     grouped_ = 0;
-    // The start code ("%P1K", "%L1KR") runs to the first blank.
-    const std::size_t blank = rest.find(' ');
-    data(blank == std::string_view::npos ? std::string_view() : rest.substr(blank));
+    data();
   }
 
   void lineToken(char letter, std::string_view rest, bool continuation) {
@@ -355,38 +452,20 @@ class DsflImport {
       endType_ = letter == 'F' ? 8 : 9;
       objectCode_ = feature();
     }
-    startObject(Sink::Line, type, rest);
+    startObject(Sink::Line, type);
   }
 
-  // Coordinate data: numbers in groups of two or three, with radius items.
-  void data(std::string_view text) {
+  // Coordinate data (items_): numbers in groups of two or three, with radius items.
+  void data() {
     if (sink_ == Sink::None) return;
-    std::size_t pos = 1;
-    for (;;) {
-      const std::size_t start = skipSeparators(text, pos - 1);
-      if (start >= text.size()) break;
-      pos = start + 1;  // the readers need not pass the separators again
-      const char lead = upperLatin1(text[start]);
-      if (lead == 'R' || lead == 'H') {  // items among the numbers; read only these as words
-        int err = 0;
-        std::size_t before = pos;
-        const std::string word = rdatas(text, before, 12, err);
-        const std::string_view w = rtrim(word);
-        if (w == "R") {
-          pos = before;
-          int e2 = 0;
-          radius_ = rdrtas(text, pos, e2);
-          continue;
-        }
-        if (w == "H1" || w == "H2") {
-          pos = before;
-          continue;
-        }
+    for (std::size_t at = 0; at < itemCount_; ++at) {
+      DataItem item;
+      std::memcpy(&item, items_ + at * sizeof item, sizeof item);
+      if (item.radius) {
+        radius_ = item.v;
+        continue;
       }
-      int e = 0;
-      const double v = rdrtas(text, pos, e);
-      if (e == -1) break;
-      group_[grouped_++] = e != 0 ? kMissingReal : v;
+      group_[grouped_++] = item.v;
       if (grouped_ == valuesPerPoint()) {
         std::array<double, 3> c = {kMissingReal, kMissingReal, kMissingReal};
         for (std::size_t k = 0; k < grouped_; ++k) {
@@ -424,7 +503,7 @@ class DsflImport {
     // Numbers run on by one: the last one's digits are counted up in place.
     if (v == number_ + 1 && countUp()) {
       number_ = v;
-      n.assign(numberText_, 12);
+      assign(n, numberText_);
       return;
     }
     // The first text, the number (stars past seven places), blanks up to 12.
@@ -441,7 +520,13 @@ class DsflImport {
       std::memset(digits + 7, ' ', count - 7);
       number_ = -1;  // not to be counted up
     }
-    n.assign(numberText_, 12);
+    assign(n, numberText_);
+  }
+  // A field of twelve set from twelve bytes: copied in place, as it
+  // always has its width.
+  static void assign(std::string& field, const char* twelve) {
+    if (field.size() == 12) bytes::copy(field.data(), twelve, 12);
+    else field.assign(twelve, 12);
   }
   // The digits of the last number plus one, when they stay as many, not
   // negative and within the 12 places.
@@ -460,7 +545,8 @@ class DsflImport {
   void writePoint(const std::array<double, 3>& c, const std::string& code) {
     Point& p = point_;  // one point, its fields reused from point to point
     nextNumber(p.number);
-    p.code = code;
+    if (p.code.size() == code.size()) bytes::copy(p.code.data(), code.data(), code.size());  // one width
+    else p.code = code;
     p.x = c[0];
     p.y = c[1];
     p.height = c[2];
@@ -565,7 +651,7 @@ class DsflImport {
     text_->valueC = positionCode(digit);
     sink_ = Sink::Position;
     grouped_ = 0;
-    data(rest.substr(1));
+    data();
   }
 
   void flushText() {
@@ -733,6 +819,8 @@ class DsflImport {
   bool directionPending_ = false;
   std::optional<TextRecord> text_;
   bool haveTextPosition_ = false;
+  const char* items_ = nullptr;  // the token at hand's data items, in its message
+  std::size_t itemCount_ = 0;
   std::int64_t elements_ = 0;
   std::int64_t points_ = 0, texts_ = 0;
   DbTable db_;
