@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 
 #include "frame/textfile.hpp"
@@ -57,7 +58,7 @@ class RelayGate {
 class Relay {
  public:
   static constexpr std::size_t kChunk = std::size_t{1} << 16, kChunks = 8;
-  static constexpr std::size_t kLargest = 1024;  // the most a message may ask room for
+  static constexpr std::size_t kLargest = 4096;  // the most a message may ask room for
 
   // Runs make(relay) on a second thread, which makes messages by room()
   // and send(), while use(std::string_view message) takes them in order on
@@ -121,6 +122,7 @@ class Relay {
   // eight-byte values; valid until send(). Room asked for beyond what is
   // sent may be read by the user, never written.
   char* room(std::size_t n) {
+    if (n > kLargest) throw std::length_error("relay message too long");
     if (at_ + kHead + n > kChunk) handOver();
     return chunk_ + at_ + kHead;
   }

@@ -11,10 +11,10 @@ using kvtconv::Relay;
 
 namespace {
 
-// Message k: its size steps through every size up to the largest, its
-// first bytes say which it is.
+// Message k: its size steps through every size up to the largest (less
+// the room asked beyond it), its first bytes say which it is.
 std::string message(std::size_t k) {
-  std::string m((k * 37) % (Relay::kLargest + 1), static_cast<char>('a' + k % 26));
+  std::string m((k * 37) % (Relay::kLargest - 16 + 1), static_cast<char>('a' + k % 26));
   std::memcpy(m.data(), &k, std::min(m.size(), sizeof k));
   return m;
 }
@@ -75,6 +75,9 @@ TEST(Relay, AFailureOnEitherSideEndsBoth) {
       EXPECT_STREQ(e.what(), "maker");
     }
     EXPECT_EQ(used, 5000u);
+    // A message longer than any may be is refused, not written past its chunk.
+    EXPECT_THROW(Relay::run([](Relay& r) { r.room(Relay::kLargest + 1); }, [](std::string_view) {}, nullptr, second),
+                 std::length_error);
     // Both fail: the user's failure is the one told.
     try {
       Relay::run(
