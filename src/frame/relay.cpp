@@ -1,6 +1,7 @@
 #include "frame/relay.hpp"
 
 #include <utility>
+#include <vector>
 
 #ifndef _WIN32
 #include <condition_variable>
@@ -12,23 +13,23 @@ namespace kvtconv {
 
 #ifndef _WIN32
 struct RelayGate::State {
-  explicit State(std::size_t n) : batches(n), sizes(n) {}
-  const std::size_t batches;
-  std::vector<std::size_t> sizes;  // items in each batch of the ring
+  explicit State(std::size_t n) : chunks(n), sizes(n) {}
+  const std::size_t chunks;
+  std::vector<std::size_t> sizes;  // the bytes made in each chunk of the ring
   std::mutex m;
   std::condition_variable madeOne, usedOne;
-  std::size_t made = 0, used = 0;  // batches handed over and used, ever
+  std::size_t made = 0, used = 0;  // chunks handed over and used, ever
   // A side that has to wait sleeps until the ring is half full (or half
-  // free) again, not until the next batch: waking a thread costs as much as
-  // using a batch, so the two take turns seldom.
+  // free) again, not until the next chunk: waking a thread costs as much as
+  // using a chunk, so the two take turns seldom.
   bool makerWaits = false, userWaits = false;
   bool finished = false, stopped = false;
-  std::size_t half() const { return batches / 2; }
+  std::size_t half() const { return chunks / 2; }
   std::exception_ptr error;
   std::thread thread;
 };
 
-RelayGate::RelayGate(std::size_t batches) : state_(std::make_unique<State>(batches)) {}
+RelayGate::RelayGate(std::size_t chunks) : state_(std::make_unique<State>(chunks)) {}
 
 RelayGate::~RelayGate() {
   if (!state_->thread.joinable()) return;
@@ -45,13 +46,13 @@ bool RelayGate::start(std::function<void()> maker) {
   }
 }
 
-bool RelayGate::handOver(std::size_t items) {
+bool RelayGate::handOver(std::size_t bytes) {
   State& st = *state_;
   std::unique_lock<std::mutex> lock(st.m);
-  st.sizes[st.made % st.batches] = items;
+  st.sizes[st.made % st.chunks] = bytes;
   ++st.made;
   if (st.userWaits && st.made - st.used >= st.half()) st.madeOne.notify_one();
-  if (st.made - st.used == st.batches) {
+  if (st.made - st.used == st.chunks) {
     st.makerWaits = true;
     st.usedOne.wait(lock, [&] { return st.stopped || st.made - st.used <= st.half(); });
     st.makerWaits = false;
@@ -77,7 +78,7 @@ std::size_t RelayGate::take() {
     st.madeOne.wait(lock, [&] { return st.made - st.used >= st.half() || st.finished; });
     st.userWaits = false;
   }
-  return st.used < st.made ? st.sizes[st.used % st.batches] : 0;
+  return st.used < st.made ? st.sizes[st.used % st.chunks] : 0;
 }
 
 void RelayGate::release() {

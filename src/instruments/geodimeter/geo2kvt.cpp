@@ -753,8 +753,8 @@ class GeoImport {
 struct Sent {
   enum class Kind : std::uint8_t { Record, Unidentified, Comment, Diagnostic, ReadError };
   Kind kind;
-  std::uint8_t type = 0;     // Record: the entry's type (below 101); Diagnostic: its kind
   std::uint8_t words = 0;    // Record: labelled words after the head; 0: found from the text
+  std::int32_t type = 0;     // Record: the entry's type, as the conversion file gives it; Diagnostic: its kind
   std::uint32_t length = 0;  // of the text at the message's end
 };
 // The numbers of the other kinds: ReadError: the line; Diagnostic: what it
@@ -769,7 +769,7 @@ class Sender {
   // found by the grouping, or none when they are to be found from the text.
   void record(int type, std::string_view text, std::span<const LabelledWord> words) {
     Sent head{Sent::Kind::Record};
-    head.type = static_cast<std::uint8_t>(type);
+    head.type = type;
     head.words = static_cast<std::uint8_t>(words.size());
     const std::size_t wordBytes = words.size() * sizeof(LabelledWord);
     // Room for reading sixteen bytes from any place in the text.
@@ -781,7 +781,7 @@ class Sender {
   void text(Sent::Kind kind, std::string_view text) { send(Sent{kind}, {}, text); }
   void diagnostic(DiagKind kind, const char* what, std::string_view detail) {
     Sent head{Sent::Kind::Diagnostic};
-    head.type = static_cast<std::uint8_t>(kind);
+    head.type = static_cast<std::int32_t>(kind);
     send(head, {reinterpret_cast<std::uintptr_t>(what), 0}, detail);
   }
   void readError(long line) { send(Sent{Sent::Kind::ReadError}, {static_cast<std::uint64_t>(line), 0}, {}); }
