@@ -189,6 +189,18 @@ TEST(Geodimeter, BadValuesAndConversionLines) {
   EXPECT_EQ(detail->substr(26, 19), "--------- ---------");
   EXPECT_EQ(detail->substr(53, 9), "  -12.500");
   EXPECT_FALSE(scratchLeft(par));
+  // A type no record has (below 101, so not refused) leaves its records
+  // unidentified, however far below 0 it is.
+  writeFile(dir / "conv.txt", "-253 5 4 38 37\n");
+  writeFile(dir / "raw.geo", "5=1\n4=K\n38=1\n37=2\n");
+  kvtconv::geo2kvt(s, -1, dir / "raw.geo", dir / "odd.kvt", dir / "conv.txt", par);
+  const auto odd = readLines(dir / "odd.kvt");
+  EXPECT_EQ(std::count_if(odd.begin(), odd.end(),
+                          [](const std::string& l) {
+                            return kvttest::rtrim(l) == " 8  Denne linie i input er ikke identificeret";
+                          }),
+            1);
+  EXPECT_EQ(std::count_if(odd.begin(), odd.end(), [](const std::string& l) { return l.rfind(" 4", 0) == 0; }), 0);
 }
 
 TEST(Geodimeter, ScratchNamesAreTakenInTurn) {
