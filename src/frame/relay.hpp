@@ -19,6 +19,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 #include "frame/textfile.hpp"
 
@@ -71,10 +72,10 @@ class Relay {
     if (second) {
       const std::unique_ptr<std::max_align_t[]> store(new std::max_align_t[kChunks * kWords]());
       RelayGate gate(kChunks);
-      const ProgressFn* told = input ? input->progress() : nullptr;
       Relay* maker = nullptr;
       const ProgressFn relayed = [&](std::uint64_t done, std::uint64_t total) { maker->progress(done, total); };
-      std::optional<ProgressRoute> route(std::in_place, told ? input : nullptr, &relayed);
+      std::optional<ProgressRoute> route(std::in_place, input, &relayed);
+      const ProgressFn* told = route->told();
       // The maker's side lives on the maker's own stack: what it writes for
       // every message shares no cache line with what this thread writes.
       if (gate.start([&] {
@@ -127,7 +128,33 @@ class Relay {
     return chunk_ + at_ + kHead;
   }
   // The first n bytes of the room are the message.
-  void send(std::size_t n, std::uint32_t kind = kMessage) {
+  void send(std::size_t n) { send(n, kMessage); }
+
+  // A message that begins with a head of its maker's, read back by head():
+  // room for the head and `rest` bytes after it, the head written; returns
+  // where the rest goes.
+  template <class Head>
+  char* room(const Head& head, std::size_t rest) {
+    static_assert(std::is_trivially_copyable_v<Head>);
+    char* m = room(sizeof head + rest);
+    std::memcpy(m, &head, sizeof head);
+    return m + sizeof head;
+  }
+  template <class Head>
+  static Head head(std::string_view message) {
+    Head h;
+    std::memcpy(&h, message.data(), sizeof h);
+    return h;
+  }
+
+ private:
+  struct Stopped {};  // the user stopped taking: the maker unwinds
+  // A message's head: its size and whether it is the maker's or the input's
+  // progress; eight bytes, the alignment of what follows.
+  static constexpr std::size_t kHead = 8;
+  static constexpr std::uint32_t kMessage = 0, kProgress = 1;
+
+  void send(std::size_t n, std::uint32_t kind) {
     const std::uint32_t head[2] = {static_cast<std::uint32_t>(n), kind};
     char* at = chunk_ + at_;
     std::memcpy(at, head, sizeof head);
@@ -138,20 +165,15 @@ class Relay {
     at_ += kHead + roundUp(n);
   }
 
- private:
-  struct Stopped {};  // the user stopped taking: the maker unwinds
-  // A message's head: its size and whether it is the maker's or the input's
-  // progress; eight bytes, the alignment of what follows.
-  static constexpr std::size_t kHead = 8;
-  static constexpr std::uint32_t kMessage = 0, kProgress = 1;
-
-  // The input's progress goes by the relay while the maker reads it.
+  // The input's progress, if it has a hook, goes by the relay while the
+  // maker reads it; told() is the hook it had.
   class ProgressRoute {
    public:
     ProgressRoute(TextFile* input, const ProgressFn* relayed)
-        : input_(input), told_(input ? input->progress() : nullptr) {
+        : told_(input ? input->progress() : nullptr), input_(told_ ? input : nullptr) {
       if (input_) input_->setProgress(relayed);
     }
+    const ProgressFn* told() const { return told_; }
     ~ProgressRoute() {
       if (input_) input_->setProgress(told_);
     }
@@ -159,8 +181,8 @@ class Relay {
     ProgressRoute& operator=(const ProgressRoute&) = delete;
 
    private:
-    TextFile* input_;
     const ProgressFn* told_;
+    TextFile* input_;
   };
 
   void progress(std::uint64_t done, std::uint64_t total) {

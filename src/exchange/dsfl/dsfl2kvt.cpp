@@ -128,13 +128,19 @@ void dataItems(std::string_view text, DataItems& items) {
   }
 }
 
+// A "%"-token's letter and what follows it.
+struct Mark {
+  char letter;
+  std::string_view rest;
+};
+Mark markOf(std::string_view t) { return {t.size() > 1 ? t[1] : ' ', t.substr(std::min<std::size_t>(2, t.size()))}; }
+
 // The coordinate data a token carries, if any: all of a data token, the
 // part after the start code of a point or line, after the position digit
 // of a text's position.
 std::string_view dataOf(std::string_view t) {
   if (t[0] != '%') return t;
-  const char letter = t.size() > 1 ? t[1] : ' ';
-  const std::string_view rest = t.substr(std::min<std::size_t>(2, t.size()));
+  const auto [letter, rest] = markOf(t);
   if (letter == 'P' || letter == 'L' || letter == 'F') {
     const std::size_t blank = rest.find(' ');
     return blank == std::string_view::npos ? std::string_view() : rest.substr(blank);
@@ -159,9 +165,8 @@ void readTokens(Relay& r, TextFile* in) {
     const ReadStatus st = in->readLine(line, kLineWidth);
     if (st == ReadStatus::End) break;
     if (st == ReadStatus::Error) {
-      const Sent head{1};
-      std::memcpy(r.room(sizeof head), &head, sizeof head);
-      r.send(sizeof head);
+      r.room(Sent{1}, 0);
+      r.send(sizeof(Sent));
       break;
     }
     tokens(line.substr(0, std::min(line.size(), kParsed)), [&](std::string_view t) {
@@ -169,12 +174,11 @@ void readTokens(Relay& r, TextFile* in) {
       dataItems(dataOf(t), items);
       const Sent head{0, static_cast<std::uint32_t>(items.size()), static_cast<std::uint32_t>(t.size())};
       const std::size_t itemBytes = items.size() * sizeof(DataItem);
-      char* m = r.room(sizeof head + itemBytes + t.size());
-      std::memcpy(m, &head, sizeof head);
-      if (itemBytes != 0) std::memcpy(m + sizeof head, items.data(), itemBytes);
-      std::memcpy(m + sizeof head + itemBytes, t.data(), t.size());
+      char* m = r.room(head, itemBytes + t.size());
+      if (itemBytes != 0) std::memcpy(m, items.data(), itemBytes);
+      std::memcpy(m + itemBytes, t.data(), t.size());
       r.send(sizeof head + itemBytes + t.size());
-      ended = t.size() > 1 && t[0] == '%' && t[1] == 'S';
+      ended = t[0] == '%' && markOf(t).letter == 'S';
     });
   }
 }
@@ -333,8 +337,7 @@ class DsflImport {
     Relay::run([in](Relay& r) { readTokens(r, in); },
                [&](std::string_view m) {
                  if (ended_) return;
-                 Sent head;
-                 std::memcpy(&head, m.data(), sizeof head);
+                 const auto head = Relay::head<Sent>(m);
                  if (head.readError) fatal("Fejl i DSFL-fil");
                  items_ = m.data() + sizeof head;
                  itemCount_ = head.items;
@@ -349,8 +352,7 @@ class DsflImport {
       data();
       return;
     }
-    const char letter = t.size() > 1 ? t[1] : ' ';
-    const std::string_view rest = t.substr(std::min<std::size_t>(2, t.size()));
+    const auto [letter, rest] = markOf(t);
     if (kLetters.find(letter) == std::string_view::npos || letter == ' ')
       fatal("%K-kode " + std::string(1, letter) + " findes ikke i formatet");
     const bool continuation = (letter == 'L' || letter == 'F') && rest.size() >= 1 && rest[0] == '3';

@@ -772,8 +772,9 @@ class Sender {
     head.type = type;
     head.words = static_cast<std::uint8_t>(words.size());
     const std::size_t wordBytes = words.size() * sizeof(LabelledWord);
+    head.length = static_cast<std::uint32_t>(text.size());
     // Room for reading sixteen bytes from any place in the text.
-    char* at = begin(head, text.size(), wordBytes + text.size() + 16);
+    char* at = r_.room(head, wordBytes + text.size() + 16);
     std::memcpy(at, words.data(), wordBytes);
     std::memcpy(at + wordBytes, text.data(), text.size() + 16);
     r_.send(sizeof(Sent) + wordBytes + text.size() + 1);
@@ -787,15 +788,10 @@ class Sender {
   void readError(long line) { send(Sent{Sent::Kind::ReadError}, {static_cast<std::uint64_t>(line), 0}, {}); }
 
  private:
-  char* begin(Sent head, std::size_t length, std::size_t rest) {
-    head.length = static_cast<std::uint32_t>(length);
-    char* m = r_.room(sizeof(Sent) + rest);
-    std::memcpy(m, &head, sizeof head);
-    return m + sizeof(Sent);
-  }
   void send(Sent head, Numbers numbers, std::string_view text) {
     text = text.substr(0, Relay::kLargest - sizeof(Sent) - sizeof numbers);
-    char* at = begin(head, text.size(), sizeof numbers + text.size());
+    head.length = static_cast<std::uint32_t>(text.size());
+    char* at = r_.room(head, sizeof numbers + text.size());
     std::memcpy(at, numbers.data(), sizeof numbers);
     std::memcpy(at + sizeof numbers, text.data(), text.size());
     r_.send(sizeof(Sent) + sizeof numbers + text.size());
@@ -1040,8 +1036,7 @@ void convertWords(Session& s, TextFile* in, std::string_view input, const std::v
   const auto make = [&](Relay& r) { readAndGroup(r, in, entries, names); };
   std::array<LabelledWord, kMaxLabels + 1> labelled;
   const auto use = [&](std::string_view m) {
-    Sent head;
-    std::memcpy(&head, m.data(), sizeof head);
+    const auto head = Relay::head<Sent>(m);
     const std::string_view text = m.substr(m.size() - head.length - (head.kind == Sent::Kind::Record), head.length);
     Numbers n{};
     if (head.kind != Sent::Kind::Record) std::memcpy(n.data(), m.data() + sizeof head, sizeof n);
